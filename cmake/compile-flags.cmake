@@ -1,0 +1,28 @@
+# Flags every target of ours gets. Bit-exact double arithmetic needs SSE2 on i686 (x87 rounds
+# through 80-bit registers) and no contraction into fused multiply-add.
+add_library(vek_flags INTERFACE)
+target_compile_options(vek_flags INTERFACE
+  -Wall -Wextra -Werror
+  -ffp-contract=off -fno-fast-math)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "i.86")
+  target_compile_options(vek_flags INTERFACE -msse2 -mfpmath=sse)
+endif()
+
+# Sanitizer builds: ASan and UBSan, with the float checks on and every report fatal.
+option(VEK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(VEK_SANITIZE)
+  set(VEK_SAN_FLAGS -fsanitize=address,undefined,float-cast-overflow,float-divide-by-zero
+                    -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${VEK_SAN_FLAGS})
+  add_link_options(${VEK_SAN_FLAGS})
+endif()
+
+# Header-only tool libraries from Debian (CLI11, nlohmann-json). The mingw build cannot take all of
+# /usr/include, so each gets a private include folder holding just its own headers.
+set(VEK_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third_party_include)
+file(MAKE_DIRECTORY ${VEK_THIRD_PARTY_INCLUDE})
+foreach(dir CLI nlohmann)
+  if(EXISTS /usr/include/${dir} AND NOT EXISTS ${VEK_THIRD_PARTY_INCLUDE}/${dir})
+    file(CREATE_LINK /usr/include/${dir} ${VEK_THIRD_PARTY_INCLUDE}/${dir} SYMBOLIC)
+  endif()
+endforeach()

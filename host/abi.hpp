@@ -1,0 +1,114 @@
+#pragma once
+// The binary interface between a host and a module library: plain C, 32-bit little-endian records.
+// Every field sits at the byte offset the host reads it from; the static checks below pin them.
+#include <cstddef>
+#include <cstdint>
+
+static_assert(sizeof(void*) == 4, "the host boundary is the 32-bit x86 ABI");
+static_assert(sizeof(float) == 4 && sizeof(int32_t) == 4, "records hold 4-byte floats and integers");
+
+extern "C" {
+
+// Opaque per-parameter value a host hands to SetEventAddress; only ever passed back to services.
+typedef uint32_t EventHandle;
+
+enum ParamKind : int32_t {
+  kParamNumber = 5,         // one float with range, default and format
+  kParamBoundedNumber = 6,  // one float confined to a finite range
+  kParamButton = 7,         // a push button: no range, default or format
+  kParamList = 8,           // value is the 0-based position in `choices`
+  kParamArray = 10,         // float array sized and filled by the module
+};
+
+// Filled by GetModuleInfo. The module writes the named fields only; other bytes are the host's.
+struct ModuleInfo {
+  const char* name;          // 0
+  const char* caption;       // 4: the same pointer as name
+  int32_t hostWord8;         // 8: written 0
+  int32_t color;             // 12: packed 24-bit colour
+  int32_t paramCount;        // 16
+  uint8_t notWritten20[8];   // 20
+  int32_t hostWord28;        // 28: written 0
+};
+
+// Filled by GetParamInfo for one index. Fields a parameter does not declare stay untouched; nothing
+// at or beyond byte 76 is written, and hosts may pass a larger record.
+struct ParamInfo {
+  int32_t kind;              // 0: a ParamKind
+  const char* caption;       // 4
+  int32_t isInput;           // 8: 1 when the host supplies the value
+  int32_t hostWord12;        // 12: always 1
+  int32_t hostWord16;        // 16: 0 for some parameters, else untouched
+  uint8_t notWritten20[8];   // 20
+  float minValue;            // 28
+  float maxValue;            // 32
+  float defaultValue;        // 36: for a List, the initial position
+  uint8_t notWritten40[4];   // 40
+  const char* format;        // 44: printf format for one double
+  const char* choices;       // 48: List only: "A","B"
+  uint8_t notWritten52[4];   // 52
+  int32_t isOutput;          // 56: 1 when the module supplies the value
+  int32_t hostWord60;        // 60: 2 for "Random Seed"; 0 for some parameters
+  uint8_t notWritten64[8];   // 64
+  int32_t endsGroup;         // 72: 1 on the last parameter of a group that another group follows
+};
+
+typedef void (*SetArrayLengthFn)(EventHandle array, int32_t length);
+typedef void (*SetValueFn)(EventHandle output, float value);
+typedef float (*GetValueFn)(EventHandle input);
+typedef void (*SetArrayElementFn)(EventHandle array, int32_t index, float value);
+
+// The host's service table, at least 28 four-byte entries; modules use only these four.
+struct HostServices {
+  void* otherEntries0[20];
+  SetArrayLengthFn SetArrayLength;   // 80
+  void* otherEntries84[4];
+  SetValueFn SetValue;               // 100
+  GetValueFn GetValue;               // 104
+  SetArrayElementFn SetArrayElement; // 108
+};
+
+// What CallBack receives when a parameter changed.
+struct CallbackMessage {
+  int32_t hostWord0;   // 0: not read
+  int32_t paramIndex;  // 4: as in GetParamInfo
+  int32_t detail;      // 8: modules act only on 0
+};
+
+}  // extern "C"
+
+constexpr int kHostServicesEntries = 28;
+constexpr size_t kParamInfoWrittenBytes = 76;
+constexpr size_t kModuleInfoWrittenBytes = 32;
+
+static_assert(offsetof(ModuleInfo, name) == 0);
+static_assert(offsetof(ModuleInfo, caption) == 4);
+static_assert(offsetof(ModuleInfo, hostWord8) == 8);
+static_assert(offsetof(ModuleInfo, color) == 12);
+static_assert(offsetof(ModuleInfo, paramCount) == 16);
+static_assert(offsetof(ModuleInfo, hostWord28) == 28);
+static_assert(sizeof(ModuleInfo) == kModuleInfoWrittenBytes);
+
+static_assert(offsetof(ParamInfo, kind) == 0);
+static_assert(offsetof(ParamInfo, caption) == 4);
+static_assert(offsetof(ParamInfo, isInput) == 8);
+static_assert(offsetof(ParamInfo, hostWord12) == 12);
+static_assert(offsetof(ParamInfo, hostWord16) == 16);
+static_assert(offsetof(ParamInfo, minValue) == 28);
+static_assert(offsetof(ParamInfo, maxValue) == 32);
+static_assert(offsetof(ParamInfo, defaultValue) == 36);
+static_assert(offsetof(ParamInfo, format) == 44);
+static_assert(offsetof(ParamInfo, choices) == 48);
+static_assert(offsetof(ParamInfo, isOutput) == 56);
+static_assert(offsetof(ParamInfo, hostWord60) == 60);
+static_assert(offsetof(ParamInfo, endsGroup) == 72);
+static_assert(sizeof(ParamInfo) == kParamInfoWrittenBytes);
+
+static_assert(offsetof(HostServices, SetArrayLength) == 80);
+static_assert(offsetof(HostServices, SetValue) == 100);
+static_assert(offsetof(HostServices, GetValue) == 104);
+static_assert(offsetof(HostServices, SetArrayElement) == 108);
+static_assert(sizeof(HostServices) == kHostServicesEntries * 4);
+
+static_assert(offsetof(CallbackMessage, paramIndex) == 4);
+static_assert(offsetof(CallbackMessage, detail) == 8);

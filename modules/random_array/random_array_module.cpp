@@ -1,0 +1,101 @@
+#include "modules/random_array/random_array_module.hpp"
+
+#include <cmath>
+
+#include "host/convert.hpp"
+#include "host/services.hpp"
+#include "noise/octave_sum.hpp"
+
+namespace vek {
+namespace {
+
+enum Mode : int32_t { kAutomaticUpdate = 0, kUpdateOnClick = 1 };
+
+double Read(RandomArrayModule& m, int32_t index) { return ReadParam(*m.services, m.handle(index)); }
+
+// The declared range is 1..2048; below it nothing is filled, and a negative or huge length would
+// be invalid for the host or take minutes to fill.
+int32_t ArraySizeFrom(double value) { return TruncToRange(value, 0, kMaxArraySize); }
+
+void ResizeArrays(RandomArrayModule& m, int32_t length) {
+  SetArrayLengths(*m.services, m.handle(kFloatOut), m.handle(kIntegerOut), length);
+  m.arrayLength = length;
+  m.sizePending = false;
+}
+
+void FillArrays(RandomArrayModule& m) {
+  const uint32_t seed = SeedFromParameter(Read(m, kArraySeed));
+  const double offset = Read(m, kArrayOffset);
+  const double scale = Read(m, kArrayScale);
+  NoiseSettings s;
+  s.octaves = Read(m, kArrayOctaves);
+  s.noiseMin = Read(m, kArrayNoiseMin);
+  s.noiseMax = Read(m, kArrayNoiseMax);
+  const double fade = Read(m, kArrayFade);
+  s.bias = Read(m, kArrayNoiseBias);
+  s.gain = Read(m, kArrayNoiseGain);
+  s.outputMin = Read(m, kArrayOutputMin);
+  s.outputMax = Read(m, kArrayOutputMax);
+  const int32_t n = ArraySizeFrom(Read(m, kArraySize));
+
+  const double o = static_cast<double>(static_cast<float>(std::fmod(offset, kOffsetPeriod)));
+  s.halfFade = fade * 0.5;
+  // A size that changed without a size message must still never be filled past the host's length.
+  if (m.sizePending || n != m.arrayLength) ResizeArrays(m, n);
+  if (m.seedPending) {
+    BuildRandomTable(m.table, seed);
+    m.seedPending = false;
+  }
+  OrderNoiseRange(s);
+
+  const HostServices& host = *m.services;
+  const EventHandle floatOut = m.handle(kFloatOut);
+  const EventHandle integerOut = m.handle(kIntegerOut);
+  for (int32_t i = 0; i < n; ++i) {
+    // The offset is added once before and once after the scaling.
+    const double x = (static_cast<double>(i) + o) * scale + o;
+    const double v = EvaluateNoise(m.table, s, x);
+    host.SetArrayElement(floatOut, i, static_cast<float>(v));
+    host.SetArrayElement(integerOut, i, static_cast<float>(RoundHalfAwayFromZero(v)));
+  }
+}
+
+}  // namespace
+
+double RoundHalfAwayFromZero(double v) {
+  const double r = std::round(v);
+  return r == 0.0 ? 0.0 : r;
+}
+
+void InitRandomArrayModule(RandomArrayModule& m) {
+  BuildRandomTable(m.table, SeedFromParameter(Read(m, kArraySeed)));
+  m.seedPending = false;
+  ResizeArrays(m, ArraySizeFrom(Read(m, kArraySize)));
+}
+
+void HandleRandomArrayMessage(RandomArrayModule& m, const CallbackMessage& message) {
+  const int32_t p = message.paramIndex;
+  const int32_t detail = message.detail;
+  if (static_cast<uint32_t>(p) >= static_cast<uint32_t>(kRandomArrayParamCount)) return;
+  const int32_t mode = TruncToInt32(Read(m, kMode));
+
+  if (p == kArraySeed && detail == 0) {
+    if (mode == kUpdateOnClick) {
+      m.seedPending = true;
+    } else {
+      BuildRandomTable(m.table, SeedFromParameter(Read(m, kArraySeed)));
+      m.seedPending = false;
+    }
+  } else if (p == kArraySize && detail == 0) {
+    if (mode == kUpdateOnClick) {
+      m.sizePending = true;
+    } else {
+      ResizeArrays(m, ArraySizeFrom(Read(m, kArraySize)));
+    }
+  }
+  if (mode != kAutomaticUpdate && p != kCalculateArray) return;  // only the button computes
+  if (detail != 0) return;
+  FillArrays(m);
+}
+
+}  // namespace vek

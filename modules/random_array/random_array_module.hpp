@@ -1,0 +1,36 @@
+#pragma once
+// Vek_Random_Array: fills "Float Out" and "Integer Out" with noise when a setting changes
+// ("Automatic Update") or when "Calculate Array" is pressed ("Update on Click").
+#include "host/module_instance.hpp"
+#include "noise/random_table.hpp"
+
+namespace vek {
+
+enum RandomArrayParam : int32_t {
+  kMode = 0, kCalculateArray, kArraySeed, kArrayScale, kArrayOffset, kArrayOctaves, kArrayNoiseMin,
+  kArrayNoiseMax, kArrayFade, kArrayNoiseBias, kArrayNoiseGain, kArrayOutputMin, kArrayOutputMax,
+  kArraySize, kFloatOut, kIntegerOut, kRandomArrayParamCount
+};
+
+constexpr int32_t kMaxArraySize = 2048;
+// Offsets are reduced modulo this before use, so large offsets keep their fractional precision.
+constexpr double kOffsetPeriod = 997300.0;
+
+struct RandomArrayModule final : ModuleInstance {
+  // Slots hold parameters 1 to 15, then parameter 0 ("Mode").
+  EventHandle handles[kRandomArrayParamCount] = {};
+  RandomTable table = {};
+  bool seedPending = false;
+  bool sizePending = false;
+  int32_t arrayLength = -1;  // the length last given to both arrays; -1 before the first
+
+  EventHandle& handle(int32_t index) { return handles[(index + kRandomArrayParamCount - 1) % kRandomArrayParamCount]; }
+};
+
+void InitRandomArrayModule(RandomArrayModule& module);
+void HandleRandomArrayMessage(RandomArrayModule& module, const CallbackMessage& message);
+
+// "Integer Out" of a value: halves away from zero, and a zero result is +0.
+double RoundHalfAwayFromZero(double v);
+
+}  // namespace vek

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12, skipping what is already there.
+# Safe to run again; does nothing when everything is present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ g++-multilib
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev valgrind
+  libcli11-dev nlohmann-json3-dev
+  wine wine32:i386 xvfb
+)
+want_i386=0
+for p in "${packages[@]}"; do [[ $p == *:i386 ]] && want_i386=1; done
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+if [ "$want_i386" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+echo "installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
