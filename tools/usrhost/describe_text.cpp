@@ -1,0 +1,46 @@
+#include "tools/usrhost/describe_text.hpp"
+
+#include <cfloat>
+#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+
+namespace usrhost {
+
+std::string FloatText(float v) {
+  char buf[32];
+  for (int precision = 6; precision <= 9; ++precision) {
+    std::snprintf(buf, sizeof buf, "%.*g", precision, static_cast<double>(v));
+    if (std::strtof(buf, nullptr) == v) break;
+  }
+  return buf;
+}
+
+namespace {
+std::string Opt(const std::optional<float>& v) { return v ? FloatText(*v) : "-"; }
+std::string Opt(const std::optional<std::string>& v) { return v ? *v : "-"; }
+}  // namespace
+
+void PrintDeclaration(std::ostream& out, const PluginLibrary& library, const ModuleDescription& m) {
+  char color[16];
+  std::snprintf(color, sizeof color, "0x%08X", static_cast<unsigned>(m.color));
+  out << "Module \"" << m.name << "\" (" << library.path() << ")\n"
+      << "  caption \"" << m.caption << "\"" << (m.captionIsName ? " (same text as name)" : "") << ", colour "
+      << color << ", " << m.paramCount << " parameters, SDK version " << library.GetSDKVersion()
+      << ", implementation " << library.GetImplementation() << ", chunk length " << library.GetChunkLen()
+      << "\n\n";
+  out << std::left << std::setw(4) << "#" << std::setw(18) << "caption" << std::setw(14) << "kind"
+      << std::setw(7) << "dir" << std::setw(15) << "minimum" << std::setw(15) << "maximum" << std::setw(9)
+      << "default" << std::setw(7) << "format" << "choices / group end\n";
+  for (const ParamDescription& p : m.params) {
+    const char* dir = p.isOutput == 1 ? "out" : (p.isInput == 1 ? "in" : "?");
+    out << std::setw(4) << p.index << std::setw(18) << ("\"" + p.caption + "\"") << std::setw(14)
+        << KindName(p.kind) << std::setw(7) << dir << std::setw(15) << Opt(p.minValue) << std::setw(15)
+        << Opt(p.maxValue) << std::setw(9) << Opt(p.defaultValue) << std::setw(7) << Opt(p.format);
+    if (p.choices) out << *p.choices << " ";
+    if (p.endsGroup) out << "(group ends)";
+    out << "\n";
+  }
+}
+
+}  // namespace usrhost

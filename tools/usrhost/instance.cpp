@@ -1,0 +1,191 @@
+#include "tools/usrhost/instance.hpp"
+
+#include <cstdio>
+#include <map>
+#include <utility>
+
+#include "tools/usrhost/stack_thunk.hpp"
+
+namespace usrhost {
+namespace {
+
+struct Binding {
+  Instance* instance;
+  int32_t param;
+};
+
+// Handles are process-wide so that a handle of one instance given to another is caught.
+std::map<EventHandle, Binding>& Registry() {
+  static std::map<EventHandle, Binding> registry;
+  return registry;
+}
+EventHandle g_nextHandle = 0x48000010;
+std::vector<std::string> g_unattributed;
+
+std::string Hex(uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08x", v);
+  return buf;
+}
+
+}  // namespace
+
+// The service functions, with access to the instance they resolve to.
+struct ServiceDispatch {
+  static Binding* Resolve(EventHandle h, const char* service) {
+    auto it = Registry().find(h);
+    if (it == Registry().end()) {
+      g_unattributed.push_back(std::string(service) + " with unknown handle " + Hex(h));
+      return nullptr;
+    }
+    return &it->second;
+  }
+  static void Trace(Instance& in, ServiceCall::Op op, int32_t param, int32_t index, float value) {
+    if (in.tracing_) in.trace_.push_back({op, param, index, value});
+  }
+  static std::string Name(Instance& in, int32_t param) { return "\"" + in.module_.params[param].caption + "\""; }
+
+  static float GetValue(EventHandle h) {
+    Binding* b = Resolve(h, "GetValue");
+    if (b == nullptr) return 0.0f;
+    Instance& in = *b->instance;
+    if (in.module_.params[b->param].IsOutput()) in.Misuse("GetValue on output " + Name(in, b->param));
+    const float v = in.params_[b->param].value;
+    Trace(in, ServiceCall::kGetValue, b->param, 0, v);
+    return v;
+  }
+  static void SetValue(EventHandle h, float v) {
+    Binding* b = Resolve(h, "SetValue");
+    if (b == nullptr) return;
+    Instance& in = *b->instance;
+    Trace(in, ServiceCall::kSetValue, b->param, 0, v);
+    const ParamDescription& p = in.module_.params[b->param];
+    if (!p.IsOutput()) return in.Misuse("SetValue on non-output " + Name(in, b->param));
+    if (p.IsArray()) return in.Misuse("SetValue on array " + Name(in, b->param));
+    in.params_[b->param].value = v;
+  }
+  static void SetArrayLength(EventHandle h, int32_t length) {
+    Binding* b = Resolve(h, "SetArrayLength");
+    if (b == nullptr) return;
+    Instance& in = *b->instance;
+    Trace(in, ServiceCall::kSetArrayLength, b->param, length, 0.0f);
+    if (!in.module_.params[b->param].IsArray()) return in.Misuse("SetArrayLength on non-array " + Name(in, b->param));
+    if (length < 0) return in.Misuse("SetArrayLength(" + std::to_string(length) + ") on " + Name(in, b->param));
+    if (length > kMaxArrayLength) {
+      return in.Misuse("SetArrayLength(" + std::to_string(length) + ") on " + Name(in, b->param) +
+                       " beyond the host's limit");
+    }
+    in.params_[b->param].array.resize(static_cast<size_t>(length), 0.0f);
+  }
+  static void SetArrayElement(EventHandle h, int32_t index, float v) {
+    Binding* b = Resolve(h, "SetArrayElement");
+    if (b == nullptr) return;
+    Instance& in = *b->instance;
+    Trace(in, ServiceCall::kSetArrayElement, b->param, index, v);
+    if (!in.module_.params[b->param].IsArray()) return in.Misuse("SetArrayElement on non-array " + Name(in, b->param));
+    std::vector<float>& a = in.params_[b->param].array;
+    if (index < 0 || static_cast<size_t>(index) >= a.size()) {
+      return in.Misuse("SetArrayElement(" + std::to_string(index) + ") on " + Name(in, b->param) + " of length " +
+                       std::to_string(a.size()));
+    }
+    a[static_cast<size_t>(index)] = v;
+  }
+  static constexpr int32_t kMaxArrayLength = 1 << 24;
+};
+
+namespace {
+
+template <int Offset>
+void UnusedService() {
+  g_unattributed.push_back("call to host service entry at offset " + std::to_string(Offset) +
+                           ", which modules must not use");
+}
+
+template <int... I>
+HostServices MakeTable(std::integer_sequence<int, I...>) {
+  HostServices t{};
+  void** entries = reinterpret_cast<void**>(&t);
+  ((entries[I] = reinterpret_cast<void*>(&UnusedService<I * 4>)), ...);
+  t.SetArrayLength = &ServiceDispatch::SetArrayLength;
+  t.SetValue = &ServiceDispatch::SetValue;
+  t.GetValue = &ServiceDispatch::GetValue;
+  t.SetArrayElement = &ServiceDispatch::SetArrayElement;
+  return t;
+}
+
+}  // namespace
+
+const HostServices* HostServiceTable() {
+  static const HostServices table = MakeTable(std::make_integer_sequence<int, kHostServicesEntries>());
+  return &table;
+}
+
+std::vector<std::string> TakeUnattributedMisuse() { return std::exchange(g_unattributed, {}); }
+
+Instance::Instance(const PluginLibrary& library, const ModuleDescription& module)
+    : library_(library), module_(module), handles_(module.params.size()), params_(module.params.size()) {
+  for (size_t i = 0; i < params_.size(); ++i) {
+    params_[i].value = module.params[i].InitialValue();
+    handles_[i] = g_nextHandle;
+    g_nextHandle += 0x10;  // spaced, so an off-by-one handle is unknown rather than a neighbour
+    Registry()[handles_[i]] = {this, static_cast<int32_t>(i)};
+  }
+}
+
+Instance::~Instance() {
+  Destroy();
+  for (EventHandle h : handles_) Registry().erase(h);
+}
+
+uint32_t Instance::Call(EntryPoint e, std::initializer_list<uint32_t> args) {
+  const void* fn = library_.address(e);
+  if (fn == nullptr) return 0;
+  return CallWithStackOffset(fn, args.begin(), static_cast<int>(args.size()), stackOffset_);
+}
+
+static uint32_t Word(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+
+bool Instance::Create() {
+  void* stored = nullptr;
+  const uint32_t returned = Call(kCreate, {Word(&stored)});
+  pointer_ = reinterpret_cast<void*>(static_cast<uintptr_t>(returned));
+  if (stored != pointer_) Misuse("Create returned " + Hex(returned) + " but stored " + Hex(Word(stored)));
+  return pointer_ != nullptr;
+}
+
+void Instance::GiveHandles() {
+  for (size_t i = 0; i < handles_.size(); ++i) Call(kSetEventAddress, {Word(pointer_), static_cast<uint32_t>(i), handles_[i]});
+}
+
+void Instance::Init(const HostServices* services, uint32_t hostValue) {
+  Call(kInitModule, {Word(pointer_), Word(services), hostValue});
+}
+
+bool Instance::Start() {
+  if (!Create()) return false;
+  GiveHandles();
+  Init(HostServiceTable(), 1);
+  return true;
+}
+
+void Instance::Destroy() {
+  if (pointer_ == nullptr) return;
+  Call(kDestroy, {Word(pointer_)});
+  pointer_ = nullptr;
+}
+
+void Instance::Set(int32_t param, float value, int32_t detail) {
+  params_[param].value = value;
+  Notify(param, detail);
+}
+
+void Instance::Notify(int32_t param, int32_t detail) {
+  CallbackMessage message{0, param, detail};
+  Call(kCallBack, {Word(pointer_), Word(&message)});
+}
+
+void Instance::Process() { Call(kProcess, {Word(pointer_)}); }
+
+void Instance::CallDoNothing(EntryPoint e) { Call(e, {Word(pointer_), 0, 0, 0}); }
+
+}  // namespace usrhost

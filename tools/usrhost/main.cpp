@@ -1,0 +1,117 @@
+// usrhost: loads module libraries and drives them as the host application does.
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "tools/usrhost/describe_text.hpp"
+#include "tools/usrhost/driver.hpp"
+#include "tools/usrhost/version.hpp"
+
+using namespace usrhost;
+
+namespace {
+
+bool LoadOrSay(PluginLibrary& library, const std::string& path) {
+  if (!library.Load(path)) {
+    std::cerr << "usrhost: cannot load " << path << ": " << library.error() << "\n";
+    return false;
+  }
+  if (!library.complete()) {
+    std::cerr << "usrhost: " << path << ": " << library.error() << "\n";
+    return false;
+  }
+  return true;
+}
+
+int ReportMisuse(const Instance& instance) {
+  std::vector<std::string> all = instance.misuse();
+  for (std::string& s : TakeUnattributedMisuse()) all.push_back(std::move(s));
+  for (const std::string& s : all) std::cerr << "usrhost: misuse: " << s << "\n";
+  return all.empty() ? 0 : 3;
+}
+
+struct RunArgs {
+  std::string file;
+  std::vector<std::string> sets, presses;
+  int cycles = 0;
+  std::string sweep, session, format = "table";
+};
+
+int Run(const RunArgs& args) {
+  PluginLibrary library;
+  if (!LoadOrSay(library, args.file)) return 2;
+  const ModuleDescription module = Describe(library);
+  std::vector<Action> actions;
+  std::string error;
+  if (!args.session.empty() && !ReadSessionFile(args.session, actions, error)) {
+    std::cerr << "usrhost: " << error << "\n";
+    return 2;
+  }
+  for (const std::string& s : args.sets) {
+    std::optional<Action> a;
+    if (!ParseSessionLine("set " + s, a, error)) {
+      std::cerr << "usrhost: " << error << "\n";
+      return 2;
+    }
+    actions.push_back(*a);
+  }
+  for (const std::string& p : args.presses) actions.push_back({Action::kPress, p, 0.0f, 1});
+  if (args.cycles > 0) actions.push_back({Action::kCycle, "", 0.0f, args.cycles});
+  std::optional<Sweep> sweep;
+  if (!args.sweep.empty()) {
+    Sweep s;
+    if (!ParseSweep(args.sweep, s, error)) {
+      std::cerr << "usrhost: " << error << "\n";
+      return 2;
+    }
+    sweep = s;
+  }
+  Instance instance(library, module);
+  if (!instance.Start()) {
+    std::cerr << "usrhost: Create returned null\n";
+    return 3;
+  }
+  std::vector<Outputs> snapshots;
+  if (!Drive(instance, actions, sweep, snapshots, error)) {
+    std::cerr << "usrhost: " << error << "\n";
+    return 2;
+  }
+  const OutputFormat format = args.format == "csv" ? OutputFormat::kCsv
+                              : args.format == "json" ? OutputFormat::kJson
+                                                      : OutputFormat::kTable;
+  PrintOutputs(std::cout, module, snapshots, format);
+  return ReportMisuse(instance);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"usrhost: load .usr module libraries and drive them as the host does"};
+  app.set_version_flag("--version", std::string("usrhost ") + kVersion);
+  app.require_subcommand(1);
+
+  std::string infoFile;
+  CLI::App* info = app.add_subcommand("info", "Print a module's declaration as a table");
+  info->add_option("file", infoFile, "the .usr file")->required();
+
+  RunArgs run;
+  CLI::App* runCmd = app.add_subcommand("run", "Create an instance, apply settings and actions, print its outputs");
+  runCmd->add_option("file", run.file, "the .usr file")->required();
+  runCmd->add_option("-s,--set", run.sets, "set a parameter: \"CAPTION=VALUE\" or INDEX=VALUE (in order)");
+  runCmd->add_option("-p,--press", run.presses, "send a button's message (after the sets)");
+  runCmd->add_option("-c,--cycles", run.cycles, "processing cycles to run (after the presses)");
+  runCmd->add_option("--sweep", run.sweep, "NAME=FROM:TO:STEP: set and run one cycle per value");
+  runCmd->add_option("--session", run.session, "file of actions, one per line: set N=V, press N, cycle [K], dump");
+  runCmd->add_option("-f,--format", run.format, "table, csv or json")->check(CLI::IsMember({"table", "csv", "json"}));
+
+  CLI11_PARSE(app, argc, argv);
+
+  if (info->parsed()) {
+    PluginLibrary library;
+    if (!LoadOrSay(library, infoFile)) return 2;
+    PrintDeclaration(std::cout, library, Describe(library));
+    return 0;
+  }
+  if (runCmd->parsed()) return Run(run);
+  return 0;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// A module library loaded by path, with its 21 entry points resolved by their plain names.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "host/abi.hpp"
+
+namespace usrhost {
+
+enum EntryPoint : int {
+  kGetSDKVersion, kGetImplementation, kGetModuleInfo, kGetParamInfo, kCreate, kDestroy,
+  kSetEventAddress, kInitModule, kCallBack, kProcess, kGetChunkLen, kCreateLayout,
+  kLayoutHasChanged, kMouseDown, kMouseDownMultiProc, kMouseMove, kMouseMoveMultiProc, kMouseUp,
+  kMouseUpMultiProc, kPaint, kResize, kEntryPointCount
+};
+extern const char* const kEntryPointNames[kEntryPointCount];
+
+// The entry points that must do nothing (and in a well-made library share one address).
+bool IsDoNothingEntryPoint(EntryPoint e);
+
+extern "C" {
+typedef int32_t (*GetInt32Fn)(void);
+typedef void (*GetModuleInfoFn)(void*, void*, ModuleInfo*);
+typedef void (*GetParamInfoFn)(void*, int32_t, ParamInfo*);
+typedef void* (*CreateFn)(void**);
+typedef void (*DestroyFn)(void*);
+typedef void (*SetEventAddressFn)(void*, int32_t, EventHandle);
+typedef void (*InitModuleFn)(void*, const HostServices*, uint32_t);
+typedef void (*CallBackFn)(void*, const CallbackMessage*);
+typedef void (*ProcessFn)(void*);
+}
+
+class PluginLibrary {
+ public:
+  PluginLibrary() = default;
+  PluginLibrary(const PluginLibrary&) = delete;
+  PluginLibrary& operator=(const PluginLibrary&) = delete;
+  ~PluginLibrary() { Unload(); }
+
+  // Loads with immediate binding. On failure returns false and says why in error().
+  bool Load(const std::string& path);
+  void Unload();
+  bool loaded() const { return handle_ != nullptr; }
+  const std::string& error() const { return error_; }
+  const std::string& path() const { return path_; }
+
+  // Address of an entry point, nullptr when the library does not export it.
+  void* address(EntryPoint e) const { return addresses_[e]; }
+  bool complete() const;  // all 21 resolved
+
+  int32_t GetSDKVersion() const { return reinterpret_cast<GetInt32Fn>(addresses_[kGetSDKVersion])(); }
+  int32_t GetImplementation() const { return reinterpret_cast<GetInt32Fn>(addresses_[kGetImplementation])(); }
+  int32_t GetChunkLen() const { return reinterpret_cast<GetInt32Fn>(addresses_[kGetChunkLen])(); }
+  void GetModuleInfo(ModuleInfo* info) const {
+    reinterpret_cast<GetModuleInfoFn>(addresses_[kGetModuleInfo])(nullptr, nullptr, info);
+  }
+  void GetParamInfo(int32_t index, ParamInfo* info) const {
+    reinterpret_cast<GetParamInfoFn>(addresses_[kGetParamInfo])(nullptr, index, info);
+  }
+
+ private:
+  void* handle_ = nullptr;
+  std::string path_;
+  std::string error_;
+  std::array<void*, kEntryPointCount> addresses_{};
+};
+
+}  // namespace usrhost
