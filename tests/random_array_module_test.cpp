@@ -1,1 +1,179 @@
-#include <gtest/gtest.h>
+// Vek_Random_Array through the loaded library: the two modes, pending changes and the array fill.
+#include <cmath>
+
+#include "plugin_fixture.hpp"
+
+namespace vektest {
+namespace {
+
+enum {
+  kMode = 0, kCalculate, kSeed, kScale, kOffset, kOctaves, kNoiseMin, kNoiseMax, kFade, kBias, kGain,
+  kOutMin, kOutMax, kSize, kFloatOut, kIntegerOut
+};
+
+std::vector<float> Floats(usrhost::Instance& in) { return in.array(kFloatOut); }
+std::vector<float> Integers(usrhost::Instance& in) { return in.array(kIntegerOut); }
+
+TEST(RandomArrayModule, DefaultSettingsGiveTheReferenceValues) {
+  Started in(ArrayLib());
+  EXPECT_EQ(Floats(*in), std::vector<float>(16, 0.0f)) << "sized by InitModule, filled by the first message";
+  in->Notify(kCalculate);
+  const std::vector<float> f = Floats(*in);
+  ASSERT_EQ(f.size(), 16u);
+  EXPECT_NEAR(f[0], 0.445252, 5e-7);
+  EXPECT_NEAR(f[1], 0.788298, 5e-7);
+  for (int i = 2; i <= 8; ++i) {
+    EXPECT_NEAR(f[i], 0.874060, 5e-7) << i;
+    EXPECT_EQ(Bits(f[i]), Bits(static_cast<float>((2.0 * (8717 / 9973.0 - 0.5) + 1) / 2))) << i;
+  }
+  EXPECT_NEAR(f[9], 0.787777, 5e-7);
+  EXPECT_NEAR(f[10], 0.442645, 5e-7);
+  EXPECT_NEAR(f[11], 0.097513, 5e-7);
+  for (int i = 12; i <= 15; ++i) EXPECT_NEAR(f[i], 0.011230, 5e-7) << i;
+  std::vector<float> ints(16, 0.0f);
+  for (int i = 1; i <= 9; ++i) ints[i] = 1.0f;
+  EXPECT_EQ(Integers(*in), ints);
+}
+
+TEST(RandomArrayModule, WritesEachElementFloatThenIntegerAfterReadingInOrder) {
+  Started in(ArrayLib());
+  in->set_tracing(true);
+  in->Notify(kOctaves);
+  const auto& t = in->trace();
+  const int reads[] = {kMode, kSeed, kOffset, kScale, kOctaves, kNoiseMin, kNoiseMax, kFade, kBias, kGain, kOutMin, kOutMax, kSize};
+  ASSERT_EQ(t.size(), 13u + 32u);
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(t[i].param, reads[i]) << "read " << i;
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(t[13 + 2 * i].param, kFloatOut);
+    EXPECT_EQ(t[13 + 2 * i].index, i);
+    EXPECT_EQ(t[14 + 2 * i].param, kIntegerOut);
+    EXPECT_EQ(t[14 + 2 * i].index, i);
+  }
+}
+
+TEST(RandomArrayModule, EveryMessageRecomputesInAutomaticUpdate) {
+  Started in(ArrayLib());
+  in->set_tracing(true);
+  for (int p = 0; p < 16; ++p) {
+    in->trace().clear();
+    in->Notify(p);
+    int writes = 0;
+    for (const auto& c : in->trace()) writes += c.op == usrhost::ServiceCall::kSetArrayElement;
+    EXPECT_EQ(writes, 32) << "message for parameter " << p;
+  }
+}
+
+TEST(RandomArrayModule, MessagesWithDetailOrUnknownIndexChangeNothing) {
+  Started in(ArrayLib());
+  in->Notify(kCalculate);
+  in->set_tracing(true);
+  for (int mode : {0, 1}) {
+    in->Set(kMode, static_cast<float>(mode), 1);
+    for (int p = 0; p < 16; ++p) in->Notify(p, 1);
+    for (int p : {16, 17, -1, 1000, INT32_MIN}) in->Notify(p);
+  }
+  for (const auto& c : in->trace()) EXPECT_EQ(c.op, usrhost::ServiceCall::kGetValue);
+  // A seed change carried by a message with detail 1 is not applied by later computations.
+  in->Set(kMode, 0.0f, 1);
+  const std::vector<float> before = Floats(*in);
+  in->Set(kSeed, 7.0f, 1);
+  in->Notify(kOctaves);
+  EXPECT_EQ(Floats(*in), before);
+}
+
+TEST(RandomArrayModule, UpdateOnClickWaitsForThePress) {
+  Started in(ArrayLib());
+  in->Notify(kCalculate);
+  in->Set(kMode, 1.0f);
+  const std::vector<float> f = Floats(*in), n = Integers(*in);
+  in->Set(kSeed, 7.0f);
+  in->Set(kSize, 40.0f);
+  in->Set(kOctaves, 5.5f);
+  EXPECT_EQ(Floats(*in), f);
+  EXPECT_EQ(Integers(*in), n);
+  in->Notify(kCalculate);
+  EXPECT_EQ(Floats(*in).size(), 40u);
+  EXPECT_EQ(Integers(*in).size(), 40u);
+
+  Started fresh(ArrayLib());
+  fresh->Set(kSeed, 7.0f);
+  fresh->Set(kOctaves, 5.5f);
+  fresh->Set(kSize, 40.0f);
+  EXPECT_EQ(Floats(*in), Floats(*fresh));
+  EXPECT_EQ(Integers(*in), Integers(*fresh));
+}
+
+TEST(RandomArrayModule, SwitchingBackToAutomaticAppliesWhatIsPending) {
+  Started in(ArrayLib());
+  in->Set(kMode, 1.0f);
+  in->Set(kSeed, 7.0f);
+  in->Set(kSize, 24.0f);
+  in->Set(kMode, 0.0f);
+  Started fresh(ArrayLib());
+  fresh->Set(kSeed, 7.0f);
+  fresh->Set(kSize, 24.0f);
+  EXPECT_EQ(Floats(*in).size(), 24u);
+  EXPECT_EQ(Floats(*in), Floats(*fresh));
+}
+
+TEST(RandomArrayModule, OffsetIsReducedModulo997300) {
+  auto floatsWithOffset = [](float offset) {
+    Started in(ArrayLib());
+    in->Set(kOffset, offset);
+    return Floats(*in);
+  };
+  EXPECT_EQ(floatsWithOffset(997300.0f), floatsWithOffset(0.0f));
+  EXPECT_EQ(floatsWithOffset(-997301.0f), floatsWithOffset(-1.0f));
+  EXPECT_NE(floatsWithOffset(1.0f), floatsWithOffset(0.0f));
+}
+
+TEST(RandomArrayModule, IntegerOutRoundsHalvesAwayFromZeroAndNeverGivesMinusZero) {
+  Started in(ArrayLib());
+  in->Set(kOctaves, 0.0f);  // every element is the middle of the output range
+  auto integerFor = [&](float lo, float hi) {
+    in->Set(kOutMin, lo);
+    in->Set(kOutMax, hi);
+    return Integers(*in)[0];
+  };
+  EXPECT_EQ(integerFor(0, 5), 3.0f);      // 2.5
+  EXPECT_EQ(integerFor(-5, 0), -3.0f);    // -2.5
+  EXPECT_EQ(integerFor(0, 0.8f), 0.0f);   // 0.4
+  EXPECT_EQ(Bits(integerFor(-0.8f, 0)), 0u) << "-0.4 rounds to +0, not -0";
+  EXPECT_EQ(Bits(integerFor(-1, 1)), 0u) << "0 stays +0";
+  EXPECT_EQ(Bits(Floats(*in)[0]), 0u);
+  EXPECT_EQ(integerFor(0, 9), 5.0f);      // 4.5
+}
+
+TEST(RandomArrayModule, ComputationsNeverWritePastTheLengthTheySet) {
+  Started in(ArrayLib());
+  // The host changed "Array Size" without a size message.
+  in->Set(kSize, 100.0f, 1);
+  in->Notify(kOctaves);
+  EXPECT_EQ(Floats(*in).size(), 100u);
+  EXPECT_EQ(Integers(*in).size(), 100u);
+  for (float size : {-5.0f, NAN, 0.0f, 0.5f}) {
+    in->Set(kSize, size);
+    EXPECT_EQ(Floats(*in).size(), 0u) << size;
+  }
+  in->Set(kSize, 1e9f);
+  EXPECT_EQ(Floats(*in).size(), 2048u);
+  in->Set(kSize, 2048.9f);
+  EXPECT_EQ(Floats(*in).size(), 2048u);
+}
+
+TEST(RandomArrayModule, InstancesWithDifferentSeedsStayIndependent) {
+  Started a(ArrayLib());
+  Started b(ArrayLib());
+  a->Set(kSeed, 5.0f);
+  b->Set(kSeed, 6.0f);
+  a->Set(kOctaves, 4.0f);
+  b->Set(kOctaves, 4.0f);
+  Started solo(ArrayLib());
+  solo->Set(kSeed, 5.0f);
+  solo->Set(kOctaves, 4.0f);
+  EXPECT_EQ(Floats(*a), Floats(*solo));
+  EXPECT_NE(Floats(*a), Floats(*b));
+}
+
+}  // namespace
+}  // namespace vektest
