@@ -14,6 +14,7 @@ if(VEK_SANITIZE)
   set(VEK_SAN_FLAGS -fsanitize=address,undefined,float-cast-overflow,float-divide-by-zero
                     -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_compile_options(${VEK_SAN_FLAGS})
+  add_compile_definitions(VEK_SANITIZE)
   add_link_options(${VEK_SAN_FLAGS})
 endif()
 

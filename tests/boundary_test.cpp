@@ -184,6 +184,11 @@ std::vector<float> Scenario(LoadedModule& m, int offset) {
 }
 
 TEST(Exports, EveryEntryPointSurvivesAMisalignedStack) {
+#if defined(VEK_SANITIZE)
+  // ASan's stack bookkeeping misreads frames that realign a misaligned stack; the plain builds
+  // (Linux and Windows) run this test.
+  GTEST_SKIP() << "not under AddressSanitizer";
+#endif
   for (LoadedModule* m : {&ArrayLib(), &RandomLib()}) {
     const std::vector<float> aligned = Scenario(*m, 0);
     EXPECT_FALSE(aligned.empty());
