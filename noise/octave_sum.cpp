@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "noise/octave_kernel.hpp"
 #include "noise/sampler.hpp"
 
 namespace vek {
@@ -25,8 +26,15 @@ double ClampOctaves(double octaves) {
   return octaves > kMaxOctaves ? kMaxOctaves : octaves;
 }
 
-// Displacement of octave n: the entry at n AND 9972 (a bit mask, not a remainder).
-double Displacement(const RandomTable& table, int n) { return table.entries[n & (kTableSize - 1)]; }
+NoiseKernel FastestKernel() {
+#if defined(__i386__) || defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx")) return NoiseKernel::kAvx;
+  return NoiseKernel::kSse2;
+#else
+  return NoiseKernel::kScalar;
+#endif
+}
 
 }  // namespace
 
@@ -34,36 +42,76 @@ void OrderNoiseRange(NoiseSettings& settings) {
   if (settings.noiseMin > settings.noiseMax) std::swap(settings.noiseMin, settings.noiseMax);
 }
 
-double EvaluateNoise(const RandomTable& table, const NoiseSettings& settings, double x) {
-  const double octaves = ClampOctaves(settings.octaves);
-  const double bias = ClampShaping(settings.bias);
-  const double gain = ClampShaping(settings.gain);
-  const double halfFade = settings.halfFade;
+NoiseSettings SafeNoiseSettings(const NoiseSettings& settings) {
+  NoiseSettings s = settings;
+  s.octaves = ClampOctaves(s.octaves);
+  s.bias = ClampShaping(s.bias);
+  s.gain = ClampShaping(s.gain);
+  return s;
+}
 
-  const int q = static_cast<int>(std::floor(octaves));
-  const double frac = octaves - q;
+void PrepareNoise(const NoiseSettings& settings, PreparedNoise& p, NoiseKernel kernel) {
+  p.settings = SafeNoiseSettings(settings);
+  const NoiseSettings& s = p.settings;
+  p.wholeOctaves = static_cast<int32_t>(std::floor(s.octaves));
+  p.frac = s.octaves - p.wholeOctaves;
+  p.samples = p.wholeOctaves + (p.frac != 0.0 ? 1 : 0);
+  for (int n = 0; n <= kPaddedSamples; ++n) p.k[n] = static_cast<double>(n * n);
+  p.shaped = s.halfFade > 0.0;
+  p.biased = !(s.bias == 0.5);
+  p.gained = !(s.gain == 0.5);
+  p.biasFactor = 1.0 / s.bias - 2.0;
+  p.gainFactor = 1.0 / s.gain - 2.0;
+  p.upperEdge = 1.0 - s.halfFade;
+  p.kernel = kernel == NoiseKernel::kAuto ? FastestKernel() : kernel;
+}
+
+double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, double x) {
+  // Octave n's sample position, displaced by the entry at n AND 9972 (a mask, not a remainder).
+  double positions[kMaxOctaveSamples] = {};
+  alignas(32) double terms[kPaddedSamples];
+  const int count = p.samples;
+  for (int n = 1; n <= count; ++n) positions[n - 1] = p.k[n] * (table.entries[n & (kTableSize - 1)] + x);
+  OctaveCells cells;
+  GatherOctaveCells(table, positions, count, cells);
+  // A lone sample gains nothing from lanes.
+  switch (count < 2 ? NoiseKernel::kScalar : p.kernel) {
+#if defined(__i386__) || defined(__x86_64__)
+    case NoiseKernel::kAvx: OctaveTermsAvx(p, cells, p.k + 1, terms, count); break;
+    case NoiseKernel::kSse2: OctaveTermsSse2(p, cells, p.k + 1, terms, count); break;
+#endif
+    default: OctaveTermsScalar(p, cells, p.k + 1, terms, count); break;
+  }
+  // Non-finite and far positions take the exact scalar sampler (rare: huge scales or offsets).
+  for (uint32_t rest = cells.outOfRange; rest != 0; rest &= rest - 1) {
+    const int i = __builtin_ctz(rest);
+    if (i >= count) break;
+    const NoiseSettings& s = p.settings;
+    terms[i] = 2.0 * (SampleNoise(table, s.bias, s.gain, s.halfFade, positions[i]) - 0.5) / p.k[i + 1];
+  }
+  // The fractional octave first, then the whole octaves from the highest down: this order of
+  // additions is part of the result.
+  const int q = p.wholeOctaves;
   double sum = 0.0;
-  if (frac != 0.0) {
-    const int n = q + 1;
-    const double k = static_cast<double>(n * n);
-    const double p = k * (Displacement(table, n) + x);
-    sum = (2.0 * (SampleNoise(table, bias, gain, halfFade, p) - 0.5) / k) * frac;
-  }
-  for (int n = q; n >= 1; --n) {
-    const double k = static_cast<double>(n * n);
-    const double p = k * (Displacement(table, n) + x);
-    sum = sum + 2.0 * (SampleNoise(table, bias, gain, halfFade, p) - 0.5) / k;
-  }
+  if (p.frac != 0.0) sum = terms[q] * p.frac;  // terms[n - 1] belongs to octave n
+  for (int n = q; n >= 1; --n) sum = sum + terms[n - 1];
 
+  const NoiseSettings& s = p.settings;
   double b;
-  if (sum < settings.noiseMin) {
+  if (sum < s.noiseMin) {
     b = 0.0;
-  } else if (sum >= settings.noiseMax) {
+  } else if (sum >= s.noiseMax) {
     b = 1.0;
   } else {
-    b = (sum - settings.noiseMin) / (settings.noiseMax - settings.noiseMin);
+    b = (sum - s.noiseMin) / (s.noiseMax - s.noiseMin);
   }
-  return b * (settings.outputMax - settings.outputMin) + settings.outputMin;
+  return b * (s.outputMax - s.outputMin) + s.outputMin;
+}
+
+double EvaluateNoise(const RandomTable& table, const NoiseSettings& settings, double x) {
+  PreparedNoise p;
+  PrepareNoise(settings, p);
+  return EvaluatePrepared(table, p, x);
 }
 
 }  // namespace vek

@@ -1,5 +1,7 @@
 #pragma once
 // The octave sum of samples, mapped through the noise range into the output range.
+#include <cstdint>
+
 #include "noise/random_table.hpp"
 
 namespace vek {
@@ -18,9 +20,38 @@ struct NoiseSettings {
 // Exchanges noiseMin and noiseMax when noiseMin is strictly greater; once per computation.
 void OrderNoiseRange(NoiseSettings& settings);
 
-// The output value at base position x. Settings outside what a host should send are brought into
-// safe bounds first: octaves into 0..17 (NaN as 0), bias and gain into the widest declared range
-// 1e-05..0.99999 (NaN as 0.5). Values inside the declared ranges are used exactly as given.
+// Settings outside what a host should send, brought into safe bounds: octaves into 0..17 (NaN as
+// 0), bias and gain into the widest declared range 1e-05..0.99999 (NaN as 0.5). Values inside the
+// declared ranges come back exactly as given.
+NoiseSettings SafeNoiseSettings(const NoiseSettings& settings);
+
+// The most samples one value takes: 16 whole octaves and a fractional 17th.
+constexpr int kMaxOctaveSamples = 17;
+
+enum class NoiseKernel : uint8_t { kAuto, kScalar, kSse2, kAvx };
+
+// What one computation derives once from its settings, for the many values it evaluates.
+struct PreparedNoise {
+  NoiseSettings settings;  // safe and ordered
+  int32_t wholeOctaves;    // q
+  double frac;             // weight of octave q + 1; 0 when there is none
+  int32_t samples;         // q, or q + 1 with a fraction
+  double k[21];            // n^2 for octave n, with room for padded lanes
+  bool shaped;             // halfFade > 0: transition zones exist
+  bool biased;             // bias != 0.5
+  bool gained;             // gain != 0.5
+  double biasFactor;       // 1/bias - 2
+  double gainFactor;       // 1/gain - 2
+  double upperEdge;        // 1 - halfFade
+  NoiseKernel kernel;      // never kAuto once prepared
+};
+
+// `settings` must already be ordered (OrderNoiseRange). kAuto takes the fastest kernel this CPU
+// runs; every kernel gives the same bits.
+void PrepareNoise(const NoiseSettings& settings, PreparedNoise& prepared, NoiseKernel kernel = NoiseKernel::kAuto);
+double EvaluatePrepared(const RandomTable& table, const PreparedNoise& prepared, double x);
+
+// The output value at base position x: PrepareNoise and EvaluatePrepared in one call.
 double EvaluateNoise(const RandomTable& table, const NoiseSettings& settings, double x);
 
 }  // namespace vek

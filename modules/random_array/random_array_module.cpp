@@ -47,6 +47,8 @@ void FillArrays(RandomArrayModule& m) {
     m.seedPending = false;
   }
   OrderNoiseRange(s);
+  PreparedNoise prepared;
+  PrepareNoise(s, prepared);
 
   const HostServices& host = *m.services;
   const EventHandle floatOut = m.handle(kFloatOut);
@@ -54,7 +56,7 @@ void FillArrays(RandomArrayModule& m) {
   for (int32_t i = 0; i < n; ++i) {
     // The offset is added once before and once after the scaling.
     const double x = (static_cast<double>(i) + o) * scale + o;
-    const double v = EvaluateNoise(m.table, s, x);
+    const double v = EvaluatePrepared(m.table, prepared, x);
     host.SetArrayElement(floatOut, i, static_cast<float>(v));
     host.SetArrayElement(integerOut, i, static_cast<float>(RoundHalfAwayFromZero(v)));
   }

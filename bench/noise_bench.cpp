@@ -1,0 +1,130 @@
+// The noise core's costs, each with the ratio to its baseline from the same run:
+//   table build (seeding and 9973 draws) against std::mt19937 producing the same 19946 words;
+//   one value at 1, 8 and 16.5 octaves, fade 0.25, shaping on (0.3/0.7) and off, fast against plain.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "bench/plain_octave_sum.hpp"
+#include "noise/octave_sum.hpp"
+#include "noise/random_table.hpp"
+
+namespace {
+
+using namespace vek;
+
+void TableBuild(benchmark::State& state) {
+  auto table = std::make_unique<RandomTable>();
+  uint32_t seed = 1;
+  for (auto _ : state) {
+    BuildRandomTable(*table, seed++);  // a new seed each time, so every request builds
+    benchmark::DoNotOptimize(table->entries[0]);
+  }
+}
+BENCHMARK(TableBuild);
+
+void StdMt19937Words(benchmark::State& state) {
+  uint32_t seed = 1;
+  for (auto _ : state) {
+    std::mt19937 engine(seed++);
+    uint32_t x = 0;
+    for (int i = 0; i < 2 * kTableSize; ++i) x ^= engine();
+    benchmark::DoNotOptimize(x);
+  }
+}
+BENCHMARK(StdMt19937Words);
+
+NoiseSettings Settings(double octaves, bool shaping) {
+  NoiseSettings s{octaves, -1, 1, 0.125, shaping ? 0.3 : 0.5, shaping ? 0.7 : 0.5, 0, 1};
+  return s;
+}
+
+RandomTable& Table42() {
+  static auto table = [] {
+    auto t = std::make_unique<RandomTable>();
+    BuildRandomTable(*t, 42);
+    return t;
+  }();
+  return *table;
+}
+
+// 64 values per iteration along a stretch of positions, as an array fill reads them.
+constexpr int kValuesPerIteration = 64;
+
+void PlainValue(benchmark::State& state, double octaves, bool shaping) {
+  const NoiseSettings s = Settings(octaves, shaping);
+  for (auto _ : state) {
+    for (int i = 0; i < kValuesPerIteration; ++i) benchmark::DoNotOptimize(PlainEvaluateNoise(Table42(), s, i * 0.1));
+  }
+  state.SetItemsProcessed(state.iterations() * kValuesPerIteration);
+}
+
+void FastValue(benchmark::State& state, double octaves, bool shaping, NoiseKernel kernel) {
+  PreparedNoise p;
+  PrepareNoise(Settings(octaves, shaping), p, kernel);
+  for (auto _ : state) {
+    for (int i = 0; i < kValuesPerIteration; ++i) benchmark::DoNotOptimize(EvaluatePrepared(Table42(), p, i * 0.1));
+  }
+  state.SetItemsProcessed(state.iterations() * kValuesPerIteration);
+}
+
+void RegisterValues() {
+  const bool avx = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+  }();
+  for (double octaves : {1.0, 8.0, 16.5}) {
+    for (bool shaping : {false, true}) {
+      const std::string tag = "octaves:" + std::to_string(octaves).substr(0, 4) + (shaping ? "/shaped" : "/unshaped");
+      benchmark::RegisterBenchmark(("PlainValue/" + tag).c_str(), PlainValue, octaves, shaping);
+      benchmark::RegisterBenchmark(("FastValueSse2/" + tag).c_str(), FastValue, octaves, shaping, NoiseKernel::kSse2);
+      if (avx) {
+        benchmark::RegisterBenchmark(("FastValueAvx/" + tag).c_str(), FastValue, octaves, shaping, NoiseKernel::kAvx);
+      }
+    }
+  }
+}
+
+// Collects each benchmark's time per iteration to print the ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type == Run::RT_Iteration) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void PrintRatios() const {
+    std::printf("\nRatios (baseline time / measured time; above 1 is faster than the baseline):\n");
+    Ratio("table build vs std::mt19937, 19946 words", "StdMt19937Words", "TableBuild");
+    for (const auto& [name, t] : times_) {
+      if (name.rfind("FastValue", 0) != 0) continue;
+      const std::string tag = name.substr(name.find('/'));
+      Ratio(name + " vs plain", "PlainValue" + tag, name);
+    }
+  }
+
+ private:
+  void Ratio(const std::string& label, const std::string& baseline, const std::string& measured) const {
+    const auto b = times_.find(baseline), m = times_.find(measured);
+    if (b == times_.end() || m == times_.end()) return;
+    std::printf("  %-58s %6.2fx\n", label.c_str(), b->second / m->second);
+  }
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RegisterValues();
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}

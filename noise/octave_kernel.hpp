@@ -1,0 +1,35 @@
+#pragma once
+// The per-octave terms 2 * (SampleNoise(p) - 0.5) / k of one value, computed in two steps: the
+// cells (table reads and index arithmetic, scalar) and the transition arithmetic (in lanes). Every
+// lane performs the same IEEE operations in the same order as the scalar sampler, so all kernels
+// give the same bits.
+#include <cstdint>
+
+#include "noise/octave_sum.hpp"
+
+namespace vek {
+
+// Room for 17 samples rounded up to whole 4-lane vectors.
+constexpr int kPaddedSamples = 20;
+
+// Sample i (octave i + 1) of one value: its place in the cell and the entries before, at and after.
+struct OctaveCells {
+  alignas(32) double d[kPaddedSamples];
+  alignas(32) double a[kPaddedSamples];
+  alignas(32) double v[kPaddedSamples];
+  alignas(32) double c[kPaddedSamples];
+  uint32_t outOfRange;  // bit i: position i is non-finite or beyond the int32 cells
+};
+
+// Fills the cells of `count` positions, and harmless values up to the next multiple of 4.
+void GatherOctaveCells(const RandomTable& table, const double* positions, int count, OctaveCells& cells);
+
+// terms[i] for i < count (rounded up to the lane width); `k` holds n^2 of each sample's octave.
+void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
+#if defined(__i386__) || defined(__x86_64__)
+void OctaveTermsSse2(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
+// Only on CPUs with AVX (the kAuto choice checks).
+void OctaveTermsAvx(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
+#endif
+
+}  // namespace vek

@@ -1,0 +1,53 @@
+#include <cmath>
+
+#include "noise/octave_kernel.hpp"
+#include "noise/sampler.hpp"
+
+namespace vek {
+
+void GatherOctaveCells(const RandomTable& table, const double* positions, int count, OctaveCells& cells) {
+  const int32_t* e = table.entries;
+  cells.outOfRange = 0;
+  const int padded = (count + 3) & ~3;  // whole vectors of the widest kernel
+  for (int i = 0; i < padded; ++i) {
+    const double position = i < count ? positions[i] : 0.5;
+    // floor without a library call (i686 has no rounding instruction): truncate, then step down
+    // where truncation went up. Exact wherever the cell fits an int32; the rest is marked and left
+    // to the scalar sampler.
+    if (!(position > -2147483648.0 && position < 2147483648.0)) {
+      cells.outOfRange |= 1u << i;
+      cells.d[i] = cells.a[i] = cells.v[i] = cells.c[i] = 0.0;
+      continue;
+    }
+    int32_t f = static_cast<int32_t>(position);
+    if (static_cast<double>(f) > position) --f;
+    cells.d[i] = position - static_cast<double>(f);
+    int32_t j = f < 0 ? f + kTableSize : f;
+    j %= kIndexModulus;
+    if (j < 0) j += kIndexModulus;
+    // Index 0 follows index 9970 in the 9971-cell cycle.
+    cells.a[i] = e[j == 0 ? kIndexModulus - 1 : j - 1];
+    cells.v[i] = e[j];
+    cells.c[i] = e[j + 1];
+  }
+}
+
+void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count) {
+  const NoiseSettings& s = p.settings;
+  for (int i = 0; i < count; ++i) {
+    double result = cells.v[i];
+    const double d = cells.d[i];
+    if (!p.shaped) {
+      // a plain step function
+    } else if (d < s.halfFade) {
+      const double w = GainCurve(BiasCurve(0.5 + 0.5 * d / s.halfFade, s.bias), s.gain);
+      result = cells.a[i] + w * (cells.v[i] - cells.a[i]);
+    } else if (d > p.upperEdge) {
+      const double w = GainCurve(BiasCurve(0.5 * (d - p.upperEdge) / s.halfFade, s.bias), s.gain);
+      result = cells.v[i] + w * (cells.c[i] - cells.v[i]);
+    }
+    terms[i] = 2.0 * (result / kTableSize - 0.5) / k[i];
+  }
+}
+
+}  // namespace vek
