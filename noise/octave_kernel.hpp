@@ -12,6 +12,10 @@ namespace vek {
 // Room for 17 samples rounded up to whole 4-lane vectors.
 constexpr int kPaddedSamples = 20;
 
+// k = n^2 of octave n, as doubles, with room for padded lanes.
+constexpr double kOctaveK[kPaddedSamples + 1] = {0,   1,   4,   9,   16,  25,  36,  49,  64,  81,  100,
+                                                 121, 144, 169, 196, 225, 256, 289, 324, 361, 400};
+
 // Sample i (octave i + 1) of one value: its place in the cell and the entries before, at and after.
 struct OctaveCells {
   alignas(32) double d[kPaddedSamples];
@@ -21,8 +25,15 @@ struct OctaveCells {
   uint32_t outOfRange;  // bit i: position i is non-finite or beyond the int32 cells
 };
 
-// Fills the cells of `count` positions, and harmless values up to the next multiple of 4.
-void GatherOctaveCells(const RandomTable& table, const double* positions, int count, OctaveCells& cells);
+// Position of octave n for base position x: displaced by the entry at n AND 9972 (a mask, not a
+// remainder), then scaled by k.
+inline double OctavePosition(const RandomTable& table, int n, double x) {
+  return kOctaveK[n] * (table.entries[n & (kTableSize - 1)] + x);
+}
+
+// Fills the cells of octaves 1..count at base position x, and harmless values up to the next
+// multiple of 4.
+void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCells& cells);
 
 // terms[i] for i < count (rounded up to the lane width); `k` holds n^2 of each sample's octave.
 void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);

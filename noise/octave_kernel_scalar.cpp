@@ -5,12 +5,12 @@
 
 namespace vek {
 
-void GatherOctaveCells(const RandomTable& table, const double* positions, int count, OctaveCells& cells) {
+void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCells& cells) {
   const int32_t* e = table.entries;
   cells.outOfRange = 0;
   const int padded = (count + 3) & ~3;  // whole vectors of the widest kernel
   for (int i = 0; i < padded; ++i) {
-    const double position = i < count ? positions[i] : 0.5;
+    const double position = i < count ? OctavePosition(table, i + 1, x) : 0.5;
     // floor without a library call (i686 has no rounding instruction): truncate, then step down
     // where truncation went up. Exact wherever the cell fits an int32; the rest is marked and left
     // to the scalar sampler.

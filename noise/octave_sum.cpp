@@ -53,10 +53,9 @@ NoiseSettings SafeNoiseSettings(const NoiseSettings& settings) {
 void PrepareNoise(const NoiseSettings& settings, PreparedNoise& p, NoiseKernel kernel) {
   p.settings = SafeNoiseSettings(settings);
   const NoiseSettings& s = p.settings;
-  p.wholeOctaves = static_cast<int32_t>(std::floor(s.octaves));
+  p.wholeOctaves = static_cast<int32_t>(s.octaves);  // the floor: octaves are clamped to 0..17
   p.frac = s.octaves - p.wholeOctaves;
   p.samples = p.wholeOctaves + (p.frac != 0.0 ? 1 : 0);
-  for (int n = 0; n <= kPaddedSamples; ++n) p.k[n] = static_cast<double>(n * n);
   p.shaped = s.halfFade > 0.0;
   p.biased = !(s.bias == 0.5);
   p.gained = !(s.gain == 0.5);
@@ -67,27 +66,25 @@ void PrepareNoise(const NoiseSettings& settings, PreparedNoise& p, NoiseKernel k
 }
 
 double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, double x) {
-  // Octave n's sample position, displaced by the entry at n AND 9972 (a mask, not a remainder).
-  double positions[kMaxOctaveSamples] = {};
   alignas(32) double terms[kPaddedSamples];
   const int count = p.samples;
-  for (int n = 1; n <= count; ++n) positions[n - 1] = p.k[n] * (table.entries[n & (kTableSize - 1)] + x);
   OctaveCells cells;
-  GatherOctaveCells(table, positions, count, cells);
+  GatherOctaveCells(table, x, count, cells);
   // A lone sample gains nothing from lanes.
   switch (count < 2 ? NoiseKernel::kScalar : p.kernel) {
 #if defined(__i386__) || defined(__x86_64__)
-    case NoiseKernel::kAvx: OctaveTermsAvx(p, cells, p.k + 1, terms, count); break;
-    case NoiseKernel::kSse2: OctaveTermsSse2(p, cells, p.k + 1, terms, count); break;
+    case NoiseKernel::kAvx: OctaveTermsAvx(p, cells, kOctaveK + 1, terms, count); break;
+    case NoiseKernel::kSse2: OctaveTermsSse2(p, cells, kOctaveK + 1, terms, count); break;
 #endif
-    default: OctaveTermsScalar(p, cells, p.k + 1, terms, count); break;
+    default: OctaveTermsScalar(p, cells, kOctaveK + 1, terms, count); break;
   }
   // Non-finite and far positions take the exact scalar sampler (rare: huge scales or offsets).
   for (uint32_t rest = cells.outOfRange; rest != 0; rest &= rest - 1) {
     const int i = __builtin_ctz(rest);
     if (i >= count) break;
     const NoiseSettings& s = p.settings;
-    terms[i] = 2.0 * (SampleNoise(table, s.bias, s.gain, s.halfFade, positions[i]) - 0.5) / p.k[i + 1];
+    const double position = OctavePosition(table, i + 1, x);
+    terms[i] = 2.0 * (SampleNoise(table, s.bias, s.gain, s.halfFade, position) - 0.5) / kOctaveK[i + 1];
   }
   // The fractional octave first, then the whole octaves from the highest down: this order of
   // additions is part of the result.

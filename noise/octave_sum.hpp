@@ -36,7 +36,6 @@ struct PreparedNoise {
   int32_t wholeOctaves;    // q
   double frac;             // weight of octave q + 1; 0 when there is none
   int32_t samples;         // q, or q + 1 with a fraction
-  double k[21];            // n^2 for octave n, with room for padded lanes
   bool shaped;             // halfFade > 0: transition zones exist
   bool biased;             // bias != 0.5
   bool gained;             // gain != 0.5

@@ -1,7 +1,6 @@
 #include "tools/usrhost/instance.hpp"
 
 #include <cstdio>
-#include <map>
 #include <utility>
 
 #include "tools/usrhost/stack_thunk.hpp"
@@ -14,12 +13,20 @@ struct Binding {
   int32_t param;
 };
 
-// Handles are process-wide so that a handle of one instance given to another is caught.
-std::map<EventHandle, Binding>& Registry() {
-  static std::map<EventHandle, Binding> registry;
-  return registry;
+// Handles are process-wide so that a handle of one instance given to another is caught. They are
+// spaced, so that an off-by-one handle is unknown rather than a neighbour, and found by arithmetic,
+// so that services cost what a real host's do.
+constexpr EventHandle kFirstHandle = 0x48000010;
+constexpr EventHandle kHandleSpacing = 0x10;
+std::vector<Binding> g_registry;
+EventHandle g_nextHandle = kFirstHandle;
+
+inline Binding* Lookup(EventHandle h) {
+  if (h < kFirstHandle || (h - kFirstHandle) % kHandleSpacing != 0) return nullptr;
+  const size_t slot = (h - kFirstHandle) / kHandleSpacing;
+  if (slot >= g_registry.size() || g_registry[slot].instance == nullptr) return nullptr;
+  return &g_registry[slot];
 }
-EventHandle g_nextHandle = 0x48000010;
 std::vector<std::string> g_unattributed;
 
 std::string Hex(uint32_t v) {
@@ -33,12 +40,9 @@ std::string Hex(uint32_t v) {
 // The service functions, with access to the instance they resolve to.
 struct ServiceDispatch {
   static Binding* Resolve(EventHandle h, const char* service) {
-    auto it = Registry().find(h);
-    if (it == Registry().end()) {
-      g_unattributed.push_back(std::string(service) + " with unknown handle " + Hex(h));
-      return nullptr;
-    }
-    return &it->second;
+    Binding* b = Lookup(h);
+    if (b == nullptr) g_unattributed.push_back(std::string(service) + " with unknown handle " + Hex(h));
+    return b;
   }
   static void Trace(Instance& in, ServiceCall::Op op, int32_t param, int32_t index, float value) {
     if (in.tracing_) in.trace_.push_back({op, param, index, value});
@@ -127,14 +131,14 @@ Instance::Instance(const PluginLibrary& library, const ModuleDescription& module
   for (size_t i = 0; i < params_.size(); ++i) {
     params_[i].value = module.params[i].InitialValue();
     handles_[i] = g_nextHandle;
-    g_nextHandle += 0x10;  // spaced, so an off-by-one handle is unknown rather than a neighbour
-    Registry()[handles_[i]] = {this, static_cast<int32_t>(i)};
+    g_nextHandle += kHandleSpacing;
+    g_registry.push_back({this, static_cast<int32_t>(i)});
   }
 }
 
 Instance::~Instance() {
   Destroy();
-  for (EventHandle h : handles_) Registry().erase(h);
+  for (EventHandle h : handles_) Lookup(h)->instance = nullptr;  // stale handles stay unknown
 }
 
 uint32_t Instance::Call(EntryPoint e, std::initializer_list<uint32_t> args) {
@@ -175,7 +179,7 @@ void Instance::Destroy() {
 }
 
 void Instance::Set(int32_t param, float value, int32_t detail) {
-  params_[param].value = value;
+  Store(param, value);
   Notify(param, detail);
 }
 

@@ -38,6 +38,8 @@ class Instance {
 
   // Stores the value first, then tells the module (CallBack with this detail).
   void Set(int32_t param, float value, int32_t detail = 0);
+  // Stores a value without telling the module, as a host does for inputs fed on every cycle.
+  void Store(int32_t param, float value) { params_[param].value = value; }
   // A message without a value change: a button press, or any notice.
   void Notify(int32_t param, int32_t detail = 0);
   void Process();

@@ -5,6 +5,7 @@
 
 #include "tools/usrhost/describe_text.hpp"
 #include "tools/usrhost/driver.hpp"
+#include "tools/usrhost/timing.hpp"
 #include "tools/usrhost/version.hpp"
 
 using namespace usrhost;
@@ -104,7 +105,26 @@ int main(int argc, char** argv) {
   runCmd->add_option("--session", run.session, "file of actions, one per line: set N=V, press N, cycle [K], dump");
   runCmd->add_option("-f,--format", run.format, "table, csv or json")->check(CLI::IsMember({"table", "csv", "json"}));
 
+  std::string benchFile;
+  double benchSeconds = 1.0;
+  CLI::App* bench = app.add_subcommand("bench", "Time the plug-in against the plain scalar noise, in one run");
+  bench->add_option("file", benchFile, "the .usr file")->required();
+  bench->add_option("--seconds", benchSeconds, "time budget per measurement")->check(CLI::Range(0.01, 60.0));
+
   CLI11_PARSE(app, argc, argv);
+
+  if (bench->parsed()) {
+    PluginLibrary library;
+    if (!LoadOrSay(library, benchFile)) return 2;
+    const ModuleDescription module = Describe(library);
+    const std::vector<Timing> rows = TimeModule(library, module, benchSeconds);
+    if (rows.empty()) {
+      std::cerr << "usrhost: no timing scenario for \"" << module.name << "\"\n";
+      return 2;
+    }
+    PrintTimings(std::cout, rows);
+    return 0;
+  }
 
   if (info->parsed()) {
     PluginLibrary library;
