@@ -1,0 +1,50 @@
+// The noise core with arbitrary seeds, settings and positions. Oracles: every kernel gives the
+// bits of the plain scalar sum, and finite settings and positions give a finite value.
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "bench/plain_octave_sum.hpp"
+#include "fuzz/fuzz_input.hpp"
+#include "noise/octave_sum.hpp"
+
+namespace {
+
+// NaN comes only from NaN settings; its payload may differ with the order of lanes.
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vek;
+  vekfuzz::Input in(data, size);
+  static auto table = std::make_unique<RandomTable>();  // rebuilt only when the seed changes
+  BuildRandomTable(*table, SeedFromParameter(static_cast<double>(in.TakeFloat())));
+  NoiseSettings s;
+  s.octaves = in.TakeFloat();
+  s.noiseMin = in.TakeFloat();
+  s.noiseMax = in.TakeFloat();
+  s.halfFade = static_cast<double>(in.TakeFloat()) * 0.5;
+  s.bias = in.TakeFloat();
+  s.gain = in.TakeFloat();
+  s.outputMin = in.TakeFloat();
+  s.outputMax = in.TakeFloat();
+  OrderNoiseRange(s);
+  const bool finiteSettings = std::isfinite(s.octaves) && std::isfinite(s.noiseMin) && std::isfinite(s.noiseMax) &&
+                              std::isfinite(s.halfFade) && std::isfinite(s.bias) && std::isfinite(s.gain) &&
+                              std::isfinite(s.outputMin) && std::isfinite(s.outputMax);
+  PreparedNoise kernels[3];
+  PrepareNoise(s, kernels[0], NoiseKernel::kScalar);
+  PrepareNoise(s, kernels[1], NoiseKernel::kSse2);
+  PrepareNoise(s, kernels[2], NoiseKernel::kAuto);
+  for (int i = 0; i < 8 && !in.empty(); ++i) {
+    const double scale = in.TakeFloat();
+    const double x = (static_cast<double>(in.TakeFloat()) + scale) * scale;
+    const double plain = PlainEvaluateNoise(*table, s, x);
+    for (const PreparedNoise& p : kernels) {
+      if (!SameBits(EvaluatePrepared(*table, p, x), plain)) __builtin_trap();
+    }
+    if (finiteSettings && std::isfinite(x) && !std::isfinite(plain)) __builtin_trap();
+  }
+  return 0;
+}
