@@ -1,11 +1,16 @@
 // usrhost: loads module libraries and drives them as the host application does.
+#include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
 
 #include "tools/usrhost/describe_text.hpp"
 #include "tools/usrhost/driver.hpp"
+#include "tools/usrhost/subprocess.hpp"
 #include "tools/usrhost/timing.hpp"
+#include "tools/usrhost/validator.hpp"
 #include "tools/usrhost/version.hpp"
 
 using namespace usrhost;
@@ -111,7 +116,56 @@ int main(int argc, char** argv) {
   bench->add_option("file", benchFile, "the .usr file")->required();
   bench->add_option("--seconds", benchSeconds, "time budget per measurement")->check(CLI::Range(0.01, 60.0));
 
+  ValidateOptions validate;
+  bool listChecks = false, child = false;
+  std::string jsonReport, junitReport;
+  std::string seedText;
+  CLI::App* validateCmd = app.add_subcommand("validate", "Check that a module library is safe to hand to a host");
+  validateCmd->add_option("file", validate.file, "the .usr file");
+  validateCmd->add_flag("--list", listChecks, "list every check with its level and description");
+  validateCmd->add_option("--level", validate.level, "1 everyday (default), 2 thorough, 3 long fuzzing")->check(CLI::Range(1, 3));
+  validateCmd->add_option("--seed", seedText, "seed of the random sessions (printed, to replay a run)");
+  validateCmd->add_option("--check", validate.only, "run this check alone");
+  validateCmd->add_option("--timeout", validate.timeoutSeconds, "seconds a check may take before it counts as hung");
+  validateCmd->add_option("--json", jsonReport, "write a JSON report to this file");
+  validateCmd->add_option("--junit", junitReport, "write a JUnit XML report to this file");
+  validateCmd->add_flag("--child", child)->group("");  // one check, in this process
+
   CLI11_PARSE(app, argc, argv);
+
+  if (validateCmd->parsed()) {
+    if (listChecks) {
+      for (const CheckInfo& c : ListChecks()) std::printf("%-26s level %d  %s\n", c.name, c.level, c.description);
+      return 0;
+    }
+    if (validate.file.empty()) {
+      std::cerr << "usrhost: validate needs a .usr file\n";
+      return 2;
+    }
+    validate.seed = seedText.empty()
+                        ? static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)
+                        : static_cast<uint32_t>(std::stoul(seedText));
+    if (child) return RunCheckAsChild(validate.file, validate.only, validate.seed, validate.level);
+    validate.self = SelfPath(argv[0]);
+    const std::vector<CheckResult> results = Validate(validate);
+    if (results.empty()) {
+      std::cerr << "usrhost: no check named \"" << validate.only << "\" (see --list)\n";
+      return 2;
+    }
+    PrintResults(std::cout, validate, results);
+    if (!jsonReport.empty()) {
+      std::ofstream out(jsonReport);
+      WriteJson(out, validate, results);
+    }
+    if (!junitReport.empty()) {
+      std::ofstream out(junitReport);
+      WriteJUnit(out, validate, results);
+    }
+    for (const CheckResult& r : results) {
+      if (r.verdict == Verdict::kFail) return 1;
+    }
+    return 0;
+  }
 
   if (bench->parsed()) {
     PluginLibrary library;

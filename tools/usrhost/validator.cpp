@@ -1,0 +1,621 @@
+#include "tools/usrhost/validator.hpp"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/usrhost/alloc_counter.hpp"
+#include "tools/usrhost/session_gen.hpp"
+#include "tools/usrhost/stack_thunk.hpp"
+#include "tools/usrhost/subprocess.hpp"
+
+namespace usrhost {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// A failure ends the check: thrown inside the child, caught by the check runner.
+struct Failed {
+  std::string why;
+};
+[[noreturn]] void Fail(const std::string& why) { throw Failed{why}; }
+
+struct Context {
+  std::string file;
+  uint32_t seed;
+  int level;
+  PluginLibrary library;
+  ModuleDescription module;
+  double loadSeconds = 0;
+  std::vector<std::string> warnings;
+  std::string skipped;  // set when the check does not apply here
+};
+
+void ExpectNoMisuse(const Instance& in, const std::string& during) {
+  std::vector<std::string> all = in.misuse();
+  for (std::string& s : TakeUnattributedMisuse()) all.push_back(std::move(s));
+  if (!all.empty()) Fail("service misuse during " + during + ": " + all.front());
+}
+
+std::vector<std::vector<uint32_t>> RunSession(Instance& in, const std::vector<Action>& actions) {
+  std::vector<Outputs> snapshots;
+  std::string error;
+  if (!Drive(in, actions, std::nullopt, snapshots, error)) Fail(error);
+  std::vector<std::vector<uint32_t>> bits;
+  for (const Outputs& o : snapshots) bits.push_back(OutputBits(o));
+  return bits;
+}
+
+std::vector<std::vector<uint32_t>> FreshSession(const PluginLibrary& lib, const ModuleDescription& m,
+                                                const std::vector<Action>& actions, int stackOffset = 0) {
+  Instance in(lib, m);
+  in.set_stack_offset(stackOffset);
+  if (!in.Start()) Fail("Create returned null");
+  auto bits = RunSession(in, actions);
+  ExpectNoMisuse(in, "a session of in-range values");
+  return bits;
+}
+
+size_t FirstDifference(const std::vector<std::vector<uint32_t>>& a, const std::vector<std::vector<uint32_t>>& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a[i] != b[i]) return i;
+  }
+  return a.size() == b.size() ? static_cast<size_t>(-1) : std::min(a.size(), b.size());
+}
+
+// ---- checks ----
+
+void CheckEntryPoints(Context& c) {
+  if (!c.library.complete()) Fail(c.library.error());
+}
+
+void CheckLoadTime(Context& c) {
+  char text[96];
+  std::snprintf(text, sizeof text, "loaded in %.1f ms", c.loadSeconds * 1000);
+  if (c.loadSeconds > 5.0) Fail(text);
+  if (c.loadSeconds > 0.25) c.warnings.push_back(std::string(text) + ", more than 250 ms");
+}
+
+void CheckVersions(Context& c) {
+  const int32_t sdk = c.library.GetSDKVersion(), impl = c.library.GetImplementation();
+  if (sdk != 5) Fail("GetSDKVersion returned " + std::to_string(sdk) + ", this host speaks 5");
+  if (impl != 1) Fail("GetImplementation returned " + std::to_string(impl) + ", expected 1");
+  const int32_t chunk = c.library.GetChunkLen();
+  if (chunk < 0) Fail("GetChunkLen returned " + std::to_string(chunk));
+}
+
+void CheckModuleRecord(Context& c) {
+  const ModuleDescription& m = c.module;
+  if (!m.strayBytes.empty()) {
+    Fail("GetModuleInfo wrote byte " + std::to_string(m.strayBytes.front()) + " outside its fields (name 0, caption 4, "
+         "8, color 12, paramCount 16, 28)");
+  }
+  if (m.name.empty()) Fail("the module's name is missing or empty");
+  if (m.caption.empty()) Fail("the module's caption is missing or empty");
+  if (m.paramCount < 1 || m.paramCount > kMaxParams) {
+    Fail("paramCount " + std::to_string(m.paramCount) + " is outside 1.." + std::to_string(kMaxParams));
+  }
+  if ((static_cast<uint32_t>(m.color) >> 24) != 0) c.warnings.push_back("color has a non-zero top byte");
+}
+
+// A printf format that consumes exactly one double and writes nothing through a pointer.
+bool SafeDoubleFormat(const std::string& f, std::string& why) {
+  int conversions = 0;
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (f[i] != '%') continue;
+    if (i + 1 < f.size() && f[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    while (j < f.size() && std::string("-+ #0").find(f[j]) != std::string::npos) ++j;
+    while (j < f.size() && isdigit(static_cast<unsigned char>(f[j]))) ++j;
+    if (j < f.size() && f[j] == '.') {
+      ++j;
+      while (j < f.size() && isdigit(static_cast<unsigned char>(f[j]))) ++j;
+    }
+    if (j >= f.size() || std::string("fFeEgGaA").find(f[j]) == std::string::npos) {
+      why = "conversion at " + std::to_string(i) + " does not take one double";
+      return false;
+    }
+    ++conversions;
+    i = j;
+  }
+  if (conversions != 1) {
+    why = std::to_string(conversions) + " conversions, expected exactly one";
+    return false;
+  }
+  return true;
+}
+
+bool ChoicesParse(const std::string& text, int& count) {
+  count = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] != '"') return false;
+    const size_t end = text.find('"', i + 1);
+    if (end == std::string::npos || end == i + 1) return false;
+    ++count;
+    i = end + 1;
+    if (i == text.size()) return true;
+    if (text[i] != ',') return false;
+    ++i;
+  }
+  return false;
+}
+
+void CheckParamRecords(Context& c) {
+  for (const ParamDescription& p : c.module.params) {
+    const std::string at = "parameter " + std::to_string(p.index) + " \"" + p.caption + "\": ";
+    if (!p.strayBytes.empty()) {
+      Fail(at + "GetParamInfo wrote byte " + std::to_string(p.strayBytes.front()) + " outside its declared fields");
+    }
+    if (p.kind != kParamNumber && p.kind != kParamBoundedNumber && p.kind != kParamButton && p.kind != kParamList &&
+        p.kind != kParamArray) {
+      Fail(at + "unknown kind " + std::to_string(p.kind));
+    }
+    if (p.caption.empty()) Fail(at + "caption missing");
+    if ((p.isInput == 1) == (p.isOutput == 1)) {
+      Fail(at + "isInput " + std::to_string(p.isInput) + " and isOutput " + std::to_string(p.isOutput) +
+           ": exactly one must be 1");
+    }
+    if (p.IsNumeric() || p.IsArray()) {
+      if (!p.minValue || !p.maxValue || !p.defaultValue) Fail(at + "minimum, maximum or default not declared");
+      const float lo = *p.minValue, hi = *p.maxValue, def = *p.defaultValue;
+      if (!std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(def)) Fail(at + "a limit or the default is not finite");
+      if (!(lo <= def && def <= hi)) {
+        Fail(at + "not minimum <= default <= maximum (" + std::to_string(lo) + ", " + std::to_string(def) + ", " +
+             std::to_string(hi) + ")");
+      }
+    }
+    if (p.IsNumeric() && !p.format) c.warnings.push_back(at + "no display format");
+    if (p.format) {
+      std::string why;
+      if (!SafeDoubleFormat(*p.format, why)) Fail(at + "format \"" + *p.format + "\" is unsafe for one double: " + why);
+    }
+    if (p.kind == kParamList) {
+      int count = 0;
+      if (!p.choices || !ChoicesParse(*p.choices, count)) {
+        Fail(at + "choices " + (p.choices ? "\"" + *p.choices + "\"" : std::string("missing")) +
+             " are not \"A\",\"B\",...");
+      }
+      if (!p.defaultValue || *p.defaultValue < 0 || *p.defaultValue >= static_cast<float>(count) ||
+          *p.defaultValue != std::floor(*p.defaultValue)) {
+        Fail(at + "default is not the position of one of its " + std::to_string(count) + " choices");
+      }
+    }
+  }
+}
+
+void CheckBadIndexes(Context& c) {
+  const int32_t n = c.module.paramCount;
+  for (int32_t index : {n, n + 1, -1, 1000, INT32_MAX, INT32_MIN}) {
+    const ParamDescription p = DescribeParam(c.library, index);
+    for (size_t b = 0; b < kRecordBytes; ++b) {
+      if (p.image.ByteTouched(b)) Fail("GetParamInfo(" + std::to_string(index) + ") wrote byte " + std::to_string(b));
+    }
+  }
+  Instance in(c.library, c.module);
+  if (!in.Create()) Fail("Create returned null");
+  auto set = reinterpret_cast<SetEventAddressFn>(c.library.address(kSetEventAddress));
+  for (int32_t index : {n, -1, INT32_MAX, INT32_MIN}) set(in.pointer(), index, 0xBAD0BAD0u);
+  in.GiveHandles();
+  in.Init(HostServiceTable(), 1);
+  ExpectNoMisuse(in, "InitModule after SetEventAddress with indexes beyond the last");
+}
+
+void CheckDoNothing(Context& c) {
+  Instance in(c.library, c.module);
+  if (!in.Start()) Fail("Create returned null");
+  in.set_tracing(true);
+  for (int e = kCreateLayout; e < kEntryPointCount; ++e) {
+    const auto start = Clock::now();
+    in.CallDoNothing(static_cast<EntryPoint>(e));
+    if (Since(start) > 0.1) Fail(std::string(kEntryPointNames[e]) + " did not return at once");
+  }
+  if (!in.trace().empty()) c.warnings.push_back("the user-interface entry points call host services");
+  const uint32_t none[4] = {0, 0, 0, 0};
+  for (int e = kCreateLayout; e < kEntryPointCount; ++e) CallWithStackOffset(c.library.address(static_cast<EntryPoint>(e)), none, 4, 0);
+  ExpectNoMisuse(in, "the user-interface entry points");
+}
+
+void CheckCreateDestroy(Context& c) {
+  reinterpret_cast<DestroyFn>(c.library.address(kDestroy))(nullptr);
+  std::vector<std::unique_ptr<Instance>> many;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 100; ++i) {
+      many.push_back(std::make_unique<Instance>(c.library, c.module));
+      if (!many.back()->Start()) Fail("Create returned null for instance " + std::to_string(i));
+      ExpectNoMisuse(*many.back(), "Create and InitModule");  // also catches Create's stored != returned
+    }
+    many.clear();
+  }
+}
+
+void CheckRepeatedInit(Context& c) {
+  Instance in(c.library, c.module);
+  if (!in.Start()) Fail("Create returned null");
+  const auto actions = InRangeSession(c.module, c.seed, 20);
+  RunSession(in, actions);
+  in.Init(nullptr, 0);  // keeps the bound services and hostValue
+  in.set_tracing(true);
+  RunSession(in, actions);
+  in.Init(HostServiceTable(), 0);
+  RunSession(in, actions);
+  ExpectNoMisuse(in, "repeated InitModule with null services and hostValue 0");
+}
+
+void CheckCallsBeforeInit(Context& c) {
+  Instance in(c.library, c.module);
+  in.set_tracing(true);
+  if (!in.Create()) Fail("Create returned null");
+  in.GiveHandles();
+  for (const ParamDescription& p : c.module.params) in.Notify(p.index);
+  in.Process();
+  if (!in.trace().empty()) Fail("CallBack or Process before InitModule called a host service");
+  in.Init(HostServiceTable(), 1);
+  ExpectNoMisuse(in, "calls before InitModule");
+}
+
+void CheckDeterminism(Context& c) {
+  const auto actions = InRangeSession(c.module, c.seed, 40);
+  const auto first = FreshSession(c.library, c.module, actions);
+  const auto second = FreshSession(c.library, c.module, actions);
+  size_t at = FirstDifference(first, second);
+  if (at != static_cast<size_t>(-1)) Fail("two instances differ at snapshot " + std::to_string(at));
+  c.library.Unload();
+  if (!c.library.Load(c.file)) Fail("reload failed: " + c.library.error());
+  c.module = Describe(c.library);
+  const auto reloaded = FreshSession(c.library, c.module, actions);
+  at = FirstDifference(first, reloaded);
+  if (at != static_cast<size_t>(-1)) Fail("a reloaded library differs at snapshot " + std::to_string(at));
+}
+
+void CheckIndependence(Context& c) {
+  const auto a = InRangeSession(c.module, c.seed, 30);
+  const auto b = InRangeSession(c.module, c.seed + 1, 30);
+  const auto soloA = FreshSession(c.library, c.module, a);
+  Instance ia(c.library, c.module), ib(c.library, c.module);
+  if (!ia.Start() || !ib.Start()) Fail("Create returned null");
+  std::vector<std::vector<uint32_t>> mixedA;
+  std::string error;
+  size_t ja = 0, jb = 0;
+  while (ja < a.size()) {
+    // One action of A, then one of B, so that B's changes land between A's.
+    std::vector<Outputs> snaps;
+    if (!Drive(ia, {a[ja++]}, std::nullopt, snaps, error)) Fail(error);
+    for (const Outputs& o : snaps) {
+      if (o.label.rfind("dump", 0) == 0) mixedA.push_back(OutputBits(o));
+    }
+    std::vector<Outputs> ignored;
+    if (jb < b.size() && !Drive(ib, {b[jb++]}, std::nullopt, ignored, error)) Fail(error);
+  }
+  const size_t at = FirstDifference(soloA, mixedA);
+  if (at != static_cast<size_t>(-1)) Fail("instance A's outputs changed with instance B's settings, at snapshot " + std::to_string(at));
+  ExpectNoMisuse(ia, "two instances side by side");
+  ExpectNoMisuse(ib, "two instances side by side");
+}
+
+bool Troubling(float v) { return !std::isfinite(v) || (v != 0.0f && std::fabs(v) < 1.17549435e-38f); }
+
+void CheckFiniteOutputs(Context& c) {
+  for (uint32_t round = 0; round < 4; ++round) {
+    const auto actions = InRangeSession(c.module, c.seed + round * 7919, 40);
+    Instance in(c.library, c.module);
+    if (!in.Start()) Fail("Create returned null");
+    std::vector<Outputs> snapshots;
+    std::string error;
+    if (!Drive(in, actions, std::nullopt, snapshots, error)) Fail(error);
+    for (size_t s = 0; s < snapshots.size(); ++s) {
+      for (const auto& [index, v] : snapshots[s].values) {
+        if (Troubling(v)) Fail("output \"" + c.module.params[index].caption + "\" is " + std::to_string(v) + " at snapshot " + std::to_string(s));
+      }
+      for (const auto& [index, a] : snapshots[s].arrays) {
+        for (size_t i = 0; i < a.size(); ++i) {
+          if (Troubling(a[i])) {
+            Fail("element " + std::to_string(i) + " of \"" + c.module.params[index].caption + "\" is " +
+                 std::to_string(a[i]) + " at snapshot " + std::to_string(s));
+          }
+        }
+      }
+    }
+    ExpectNoMisuse(in, "a session of in-range values");
+  }
+}
+
+void CheckNoAllocationInProcess(Context& c) {
+  if (!AllocationCountingAvailable()) {
+    c.skipped = "allocation counting needs the Linux build without sanitizers";
+    return;
+  }
+  Instance in(c.library, c.module);
+  if (!in.Start()) Fail("Create returned null");
+  const auto actions = InRangeSession(c.module, c.seed, 30);
+  std::mt19937 rng(c.seed);
+  for (const Action& a : actions) {
+    std::vector<Outputs> ignored;
+    std::string error;
+    if (a.kind == Action::kCycle || a.kind == Action::kDump) {
+      StartCountingAllocations();
+      in.Process();
+      const size_t n = StopCountingAllocations();
+      if (n > 0) Fail("Process allocated " + std::to_string(n) + " times");
+    } else if (!Drive(in, {a}, std::nullopt, ignored, error)) {
+      Fail(error);
+    }
+  }
+  ExpectNoMisuse(in, "Process cycles");
+}
+
+void CheckMisalignedStack(Context& c) {
+  const auto actions = InRangeSession(c.module, c.seed, 30);
+  const auto aligned = FreshSession(c.library, c.module, actions, 0);
+  for (int offset : {4, 8, 12}) {
+    const auto shifted = FreshSession(c.library, c.module, actions, offset);
+    const size_t at = FirstDifference(aligned, shifted);
+    if (at != static_cast<size_t>(-1)) {
+      Fail("with the stack " + std::to_string(offset) + " bytes off alignment, snapshot " + std::to_string(at) + " differs");
+    }
+  }
+}
+
+bool InputsFinite(const Instance& in) {
+  for (const ParamDescription& p : in.module().params) {
+    if (!p.IsOutput() && !std::isfinite(in.value(p.index))) return false;
+  }
+  return true;
+}
+
+void Hostile(Context& c, double seconds) {
+  std::mt19937 rng(c.seed);
+  Instance in(c.library, c.module);
+  if (!in.Start()) Fail("Create returned null");
+  in.set_tracing(true);
+  std::vector<std::string> history;
+  const auto start = Clock::now();
+  for (int step = 0; Since(start) < seconds; ++step) {
+    const HostileAction a = RandomHostileAction(c.module, rng);
+    history.push_back(a.Describe(c.module));
+    if (history.size() > 12) history.erase(history.begin());
+    in.trace().clear();
+    const auto callStart = Clock::now();
+    switch (a.kind) {
+      case HostileAction::kSet: in.Set(a.param, a.value, a.detail); break;
+      case HostileAction::kStore: in.Store(a.param, a.value); break;
+      case HostileAction::kNotify: in.Notify(a.param, a.detail); break;
+      case HostileAction::kProcess: in.Process(); break;
+      case HostileAction::kInit: in.Init(a.withServices ? HostServiceTable() : nullptr, a.hostValue); break;
+    }
+    auto replay = [&] {
+      std::string s = " (seed " + std::to_string(c.seed) + ", step " + std::to_string(step) + "; last actions:";
+      for (const std::string& h : history) s += " [" + h + "]";
+      return s + ")";
+    };
+    if (Since(callStart) > 1.0) Fail("a call took " + std::to_string(Since(callStart)) + " s" + replay());
+    std::vector<std::string> misuse = in.misuse();
+    for (std::string& s : TakeUnattributedMisuse()) misuse.push_back(std::move(s));
+    if (!misuse.empty()) Fail("service misuse: " + misuse.front() + replay());
+    if (InputsFinite(in)) {
+      for (const ServiceCall& call : in.trace()) {
+        const bool write = call.op == ServiceCall::kSetValue || call.op == ServiceCall::kSetArrayElement;
+        // Hostile inputs may legitimately put the output range among subnormals; only NaN and
+        // infinity are faults here (the in-range check also rejects subnormals).
+        if (write && !std::isfinite(call.value)) {
+          Fail("wrote " + std::to_string(call.value) + " to \"" + c.module.params[call.param].caption +
+               "\" while every input was finite" + replay());
+        }
+      }
+    }
+  }
+}
+
+void CheckHostile(Context& c) { Hostile(c, 3.0); }
+void CheckHostileLong(Context& c) { Hostile(c, 60.0); }
+
+struct CheckDef {
+  CheckInfo info;
+  std::function<void(Context&)> run;
+};
+
+const std::vector<CheckDef>& Checks() {
+  static const std::vector<CheckDef> checks = {
+      {{"load.entry-points", 1, "the library loads with immediate binding and all 21 entry points resolve"}, CheckEntryPoints},
+      {{"load.time", 1, "loading takes less than 250 ms (warning) and less than 5 s"}, CheckLoadTime},
+      {{"info.versions", 1, "GetSDKVersion is 5, GetImplementation 1, GetChunkLen not negative"}, CheckVersions},
+      {{"info.module-record", 1, "ModuleInfo: name and caption present, a sane parameter count, nothing written outside its fields"}, CheckModuleRecord},
+      {{"info.param-records", 1, "every ParamInfo: known kind, caption, one direction, min <= default <= max, a printf-safe format, choices that parse, nothing written outside its fields"}, CheckParamRecords},
+      {{"info.bad-indexes", 1, "GetParamInfo and SetEventAddress with indexes beyond the last write nothing"}, CheckBadIndexes},
+      {{"life.create-destroy", 1, "300 instances created, initialised and destroyed; Destroy(null) does nothing"}, CheckCreateDestroy},
+      {{"life.repeated-init", 1, "InitModule again with null services and hostValue 0 keeps the module working"}, CheckRepeatedInit},
+      {{"life.ui-entry-points", 1, "the ten user-interface entry points return at once, whatever they are passed"}, CheckDoNothing},
+      {{"run.determinism", 1, "two instances, and a reloaded library, give identical bits for identical inputs"}, CheckDeterminism},
+      {{"run.independence", 1, "an instance's outputs do not depend on another instance's settings"}, CheckIndependence},
+      {{"run.finite-outputs", 1, "in-range inputs never give NaN, infinite or subnormal outputs"}, CheckFiniteOutputs},
+      {{"run.no-alloc-in-process", 1, "Process never calls the allocator (Linux)"}, CheckNoAllocationInProcess},
+      {{"abi.misaligned-stack", 1, "every entry point gives the same results with the stack 4, 8 or 12 bytes off 16-byte alignment"}, CheckMisalignedStack},
+      {{"life.calls-before-init", 2, "CallBack and Process before InitModule call no service"}, CheckCallsBeforeInit},
+      {{"fuzz.hostile", 2, "3 s of hostile values and message orders: no misuse, no call over 1 s, no NaN or infinity written while every input is finite"}, CheckHostile},
+      {{"fuzz.hostile-long", 3, "60 s of hostile values and message orders"}, CheckHostileLong},
+  };
+  return checks;
+}
+
+std::string ReproduceCommand(const ValidateOptions& o, const std::string& name) {
+  return "usrhost validate \"" + o.file + "\" --check " + name + " --seed " + std::to_string(o.seed);
+}
+
+std::string Escape(const std::string& s) {
+  std::string r;
+  for (char ch : s) {
+    switch (ch) {
+      case '&': r += "&amp;"; break;
+      case '<': r += "&lt;"; break;
+      case '>': r += "&gt;"; break;
+      case '"': r += "&quot;"; break;
+      default: r += ch;
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+const char* VerdictName(Verdict v) {
+  switch (v) {
+    case Verdict::kPass: return "PASS";
+    case Verdict::kWarn: return "WARN";
+    case Verdict::kFail: return "FAIL";
+    case Verdict::kSkip: return "SKIP";
+  }
+  return "?";
+}
+
+std::vector<CheckInfo> ListChecks() {
+  std::vector<CheckInfo> out;
+  for (const CheckDef& d : Checks()) out.push_back(d.info);
+  return out;
+}
+
+int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t seed, int level) {
+  CheckResult r;
+  r.name = name;
+  const auto start = Clock::now();
+  const CheckDef* def = nullptr;
+  for (const CheckDef& d : Checks()) {
+    if (name == d.info.name) def = &d;
+  }
+  Context c;
+  c.file = file;
+  c.seed = seed;
+  c.level = level;
+  try {
+    if (def == nullptr) Fail("no check named " + name);
+    const auto loadStart = Clock::now();
+    if (!c.library.Load(file)) Fail("cannot load: " + c.library.error());
+    c.loadSeconds = Since(loadStart);
+    if (!c.library.complete() && name != "load.entry-points") Fail(c.library.error());
+    c.module = Describe(c.library);
+    def->run(c);
+    if (!c.skipped.empty()) {
+      r.verdict = Verdict::kSkip;
+      r.message = c.skipped;
+    } else if (!c.warnings.empty()) {
+      r.verdict = Verdict::kWarn;
+      r.message = c.warnings.front();
+    }
+  } catch (const Failed& f) {
+    r.verdict = Verdict::kFail;
+    r.message = f.why;
+  }
+  nlohmann::json j;
+  j["verdict"] = VerdictName(r.verdict);
+  j["message"] = r.message;
+  j["seconds"] = Since(start);
+  std::cout << "@@result " << j.dump() << std::endl;
+  return 0;
+}
+
+std::vector<CheckResult> Validate(const ValidateOptions& o) {
+  std::vector<CheckResult> results;
+  for (const CheckDef& d : Checks()) {
+    if (o.only.empty() ? d.info.level > o.level : o.only != d.info.name) continue;
+    CheckResult r;
+    r.name = d.info.name;
+    r.reproduce = ReproduceCommand(o, r.name);
+    const auto start = Clock::now();
+    const ChildResult child =
+        RunChild({o.self, "validate", o.file, "--child", "--check", r.name, "--seed", std::to_string(o.seed),
+                  "--level", std::to_string(o.level)},
+                 o.timeoutSeconds);
+    r.seconds = Since(start);
+    const size_t at = child.output.rfind("@@result ");
+    if (!child.started) {
+      r.verdict = Verdict::kFail;
+      r.message = "could not start " + o.self;
+    } else if (child.timedOut || child.crashed) {
+      r.verdict = Verdict::kFail;
+      r.message = "the module " + (child.timedOut ? child.how : "crashed the host: " + child.how);
+    } else if (at == std::string::npos) {
+      r.verdict = Verdict::kFail;
+      r.message = "the check ended without a result (exit code " + std::to_string(child.exitCode) + ")";
+    } else {
+      std::string line = child.output.substr(at + 9);
+      line = line.substr(0, line.find('\n'));
+      const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+      const std::string v = j.is_object() ? j.value("verdict", "FAIL") : "FAIL";
+      r.verdict = v == "PASS" ? Verdict::kPass : v == "WARN" ? Verdict::kWarn : v == "SKIP" ? Verdict::kSkip : Verdict::kFail;
+      r.message = j.is_object() ? j.value("message", "") : "unreadable result";
+    }
+    results.push_back(r);
+  }
+  return results;
+}
+
+void PrintResults(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
+  int counts[4] = {0, 0, 0, 0};
+  out << "Validating " << o.file << " (level " << o.level << ", seed " << o.seed << ")\n";
+  for (const CheckResult& r : results) {
+    ++counts[static_cast<int>(r.verdict)];
+    char line[128];
+    std::snprintf(line, sizeof line, "  %-4s %-26s %7.2f s", VerdictName(r.verdict), r.name.c_str(), r.seconds);
+    out << line;
+    if (!r.message.empty()) out << "  " << r.message;
+    out << "\n";
+    if (r.verdict == Verdict::kFail) out << "       reproduce: " << r.reproduce << "\n";
+  }
+  out << counts[0] << " passed, " << counts[1] << " warnings, " << counts[2] << " failed, " << counts[3]
+      << " skipped\n";
+}
+
+void WriteJson(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
+  nlohmann::ordered_json doc;
+  doc["file"] = o.file;
+  doc["level"] = o.level;
+  doc["seed"] = o.seed;
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const CheckResult& r : results) {
+    list.push_back({{"name", r.name}, {"verdict", VerdictName(r.verdict)}, {"message", r.message},
+                    {"seconds", r.seconds}, {"reproduce", r.reproduce}});
+  }
+  doc["checks"] = list;
+  out << doc.dump(2) << "\n";
+}
+
+void WriteJUnit(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
+  int failures = 0, skipped = 0;
+  double total = 0;
+  for (const CheckResult& r : results) {
+    failures += r.verdict == Verdict::kFail;
+    skipped += r.verdict == Verdict::kSkip;
+    total += r.seconds;
+  }
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out << "<testsuites>\n  <testsuite name=\"usrhost validate " << Escape(o.file) << "\" tests=\"" << results.size()
+      << "\" failures=\"" << failures << "\" skipped=\"" << skipped << "\" time=\"" << total << "\">\n";
+  for (const CheckResult& r : results) {
+    out << "    <testcase classname=\"usrhost.validate\" name=\"" << Escape(r.name) << "\" time=\"" << r.seconds << "\"";
+    if (r.verdict == Verdict::kPass) {
+      out << "/>\n";
+      continue;
+    }
+    out << ">\n";
+    if (r.verdict == Verdict::kFail) {
+      out << "      <failure message=\"" << Escape(r.message) << "\">" << Escape(r.reproduce) << "</failure>\n";
+    } else if (r.verdict == Verdict::kSkip) {
+      out << "      <skipped message=\"" << Escape(r.message) << "\"/>\n";
+    } else {
+      out << "      <system-out>WARN: " << Escape(r.message) << "</system-out>\n";
+    }
+    out << "    </testcase>\n";
+  }
+  out << "  </testsuite>\n</testsuites>\n";
+}
+
+}  // namespace usrhost

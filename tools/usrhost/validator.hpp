@@ -1,0 +1,48 @@
+#pragma once
+// `usrhost validate`: named checks of any module library of this kind, each with a level and a
+// one-line description, each run in a child process so that a crash or a hang is a reported
+// failure with the exact command that reproduces it.
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace usrhost {
+
+enum class Verdict { kPass, kWarn, kFail, kSkip };
+const char* VerdictName(Verdict v);
+
+struct CheckResult {
+  std::string name;
+  Verdict verdict = Verdict::kPass;
+  std::string message;    // why, for anything but a plain pass
+  std::string reproduce;  // the command that replays this check alone
+  double seconds = 0;
+};
+
+struct CheckInfo {
+  const char* name;
+  int level;  // 1 everyday (the default), 2 thorough, 3 long fuzzing
+  const char* description;
+};
+std::vector<CheckInfo> ListChecks();
+
+struct ValidateOptions {
+  std::string self;  // this program, for the child processes
+  std::string file;
+  int level = 1;
+  uint32_t seed = 0;
+  std::string only;  // one check by name, or empty for every check up to the level
+  double timeoutSeconds = 60;
+};
+
+// Runs the checks, each in a child process.
+std::vector<CheckResult> Validate(const ValidateOptions& options);
+// What a child runs: one check, in this process; prints its result as one JSON line.
+int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t seed, int level);
+
+void PrintResults(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);
+void WriteJson(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);
+void WriteJUnit(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);
+
+}  // namespace usrhost
