@@ -8,6 +8,7 @@
 
 #include "tools/usrhost/describe_text.hpp"
 #include "tools/usrhost/driver.hpp"
+#include "tools/usrhost/golden.hpp"
 #include "tools/usrhost/subprocess.hpp"
 #include "tools/usrhost/timing.hpp"
 #include "tools/usrhost/validator.hpp"
@@ -131,7 +132,45 @@ int main(int argc, char** argv) {
   validateCmd->add_option("--junit", junitReport, "write a JUnit XML report to this file");
   validateCmd->add_flag("--child", child)->group("");  // one check, in this process
 
+  std::string goldenFile, goldenOut;
+  std::vector<std::string> goldenSessions;
+  CLI::App* record = app.add_subcommand("record", "Record the exact output bits of session files");
+  record->add_option("file", goldenFile, "the .usr file")->required();
+  record->add_option("sessions", goldenSessions, "session files (set N=V, press N, cycle K, dump)")->required();
+  record->add_option("-o,--output", goldenOut, "the golden file to write")->required();
+  std::string compareFile, comparePath;
+  CLI::App* compare = app.add_subcommand("compare", "Replay a golden file and report the first difference");
+  compare->add_option("file", compareFile, "the .usr file")->required();
+  compare->add_option("golden", comparePath, "the golden file")->required();
+
   CLI11_PARSE(app, argc, argv);
+
+  if (record->parsed() || compare->parsed()) {
+    PluginLibrary library;
+    if (!LoadOrSay(library, record->parsed() ? goldenFile : compareFile)) return 2;
+    const ModuleDescription module = Describe(library);
+    std::string error;
+    if (compare->parsed()) {
+      const bool same = CompareGolden(library, module, comparePath, std::cout, error);
+      if (!error.empty()) std::cerr << "usrhost: " << error << "\n";
+      return same ? 0 : 1;
+    }
+    std::vector<GoldenSession> sessions;
+    for (const std::string& path : goldenSessions) {
+      GoldenSession s;
+      if (!LoadGoldenSession(path, s, error)) {
+        std::cerr << "usrhost: " << error << "\n";
+        return 2;
+      }
+      sessions.push_back(s);
+    }
+    std::ofstream out(goldenOut);
+    if (!RecordGolden(library, module, sessions, out, error)) {
+      std::cerr << "usrhost: " << error << "\n";
+      return 2;
+    }
+    return 0;
+  }
 
   if (validateCmd->parsed()) {
     if (listChecks) {

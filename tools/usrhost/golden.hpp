@@ -1,0 +1,28 @@
+#pragma once
+// Golden outputs: the exact bits a module produced for a set of sessions, recorded once and
+// replayed against any build of it, on any platform.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/usrhost/driver.hpp"
+
+namespace usrhost {
+
+struct GoldenSession {
+  std::string name;
+  std::vector<std::string> actions;  // session lines: set N=V, press N, cycle K, dump
+};
+
+// Runs each session in a fresh instance and writes what every dump held, bit for bit.
+bool RecordGolden(const PluginLibrary& library, const ModuleDescription& module,
+                  const std::vector<GoldenSession>& sessions, std::ostream& out, std::string& error);
+
+// Replays a golden file; on the first difference says where, and returns false.
+bool CompareGolden(const PluginLibrary& library, const ModuleDescription& module, const std::string& goldenPath,
+                   std::ostream& report, std::string& error);
+
+// A session file's lines, named after the file.
+bool LoadGoldenSession(const std::string& path, GoldenSession& session, std::string& error);
+
+}  // namespace usrhost
