@@ -9,6 +9,7 @@
 #include "tools/usrhost/describe_text.hpp"
 #include "tools/usrhost/driver.hpp"
 #include "tools/usrhost/golden.hpp"
+#include "tools/usrhost/plot.hpp"
 #include "tools/usrhost/subprocess.hpp"
 #include "tools/usrhost/timing.hpp"
 #include "tools/usrhost/validator.hpp"
@@ -44,35 +45,51 @@ struct RunArgs {
   std::string sweep, session, format = "table";
 };
 
-int Run(const RunArgs& args) {
-  PluginLibrary library;
-  if (!LoadOrSay(library, args.file)) return 2;
-  const ModuleDescription module = Describe(library);
-  std::vector<Action> actions;
+// The driving options shared by run and plot: session file, then sets, presses, cycles; a sweep.
+bool ActionsFrom(const RunArgs& args, std::vector<Action>& actions, std::optional<Sweep>& sweep) {
   std::string error;
   if (!args.session.empty() && !ReadSessionFile(args.session, actions, error)) {
     std::cerr << "usrhost: " << error << "\n";
-    return 2;
+    return false;
   }
   for (const std::string& s : args.sets) {
     std::optional<Action> a;
     if (!ParseSessionLine("set " + s, a, error)) {
       std::cerr << "usrhost: " << error << "\n";
-      return 2;
+      return false;
     }
     actions.push_back(*a);
   }
   for (const std::string& p : args.presses) actions.push_back({Action::kPress, p, 0.0f, 1});
   if (args.cycles > 0) actions.push_back({Action::kCycle, "", 0.0f, args.cycles});
-  std::optional<Sweep> sweep;
   if (!args.sweep.empty()) {
     Sweep s;
     if (!ParseSweep(args.sweep, s, error)) {
       std::cerr << "usrhost: " << error << "\n";
-      return 2;
+      return false;
     }
     sweep = s;
   }
+  return true;
+}
+
+void AddDrivingOptions(CLI::App* cmd, RunArgs& args) {
+  cmd->add_option("file", args.file, "the .usr file")->required();
+  cmd->add_option("-s,--set", args.sets, "set a parameter: \"CAPTION=VALUE\" or INDEX=VALUE (in order)");
+  cmd->add_option("-p,--press", args.presses, "send a button's message (after the sets)");
+  cmd->add_option("-c,--cycles", args.cycles, "processing cycles to run (after the presses)");
+  cmd->add_option("--sweep", args.sweep, "NAME=FROM:TO:STEP: set and run one cycle per value");
+  cmd->add_option("--session", args.session, "file of actions, one per line: set N=V, press N, cycle [K], dump");
+}
+
+int Run(const RunArgs& args) {
+  PluginLibrary library;
+  if (!LoadOrSay(library, args.file)) return 2;
+  const ModuleDescription module = Describe(library);
+  std::vector<Action> actions;
+  std::optional<Sweep> sweep;
+  std::string error;
+  if (!ActionsFrom(args, actions, sweep)) return 2;
   Instance instance(library, module);
   if (!instance.Start()) {
     std::cerr << "usrhost: Create returned null\n";
@@ -103,12 +120,7 @@ int main(int argc, char** argv) {
 
   RunArgs run;
   CLI::App* runCmd = app.add_subcommand("run", "Create an instance, apply settings and actions, print its outputs");
-  runCmd->add_option("file", run.file, "the .usr file")->required();
-  runCmd->add_option("-s,--set", run.sets, "set a parameter: \"CAPTION=VALUE\" or INDEX=VALUE (in order)");
-  runCmd->add_option("-p,--press", run.presses, "send a button's message (after the sets)");
-  runCmd->add_option("-c,--cycles", run.cycles, "processing cycles to run (after the presses)");
-  runCmd->add_option("--sweep", run.sweep, "NAME=FROM:TO:STEP: set and run one cycle per value");
-  runCmd->add_option("--session", run.session, "file of actions, one per line: set N=V, press N, cycle [K], dump");
+  AddDrivingOptions(runCmd, run);
   runCmd->add_option("-f,--format", run.format, "table, csv or json")->check(CLI::IsMember({"table", "csv", "json"}));
 
   std::string benchFile;
@@ -143,7 +155,43 @@ int main(int argc, char** argv) {
   compare->add_option("file", compareFile, "the .usr file")->required();
   compare->add_option("golden", comparePath, "the golden file")->required();
 
+  RunArgs plotArgs;
+  std::string plotOut, plotVary, plotTitle;
+  std::vector<std::string> plotOutputs;
+  bool plotSide = false, plotNoPress = false;
+  CLI::App* plot = app.add_subcommand("plot", "Draw what a module outputs as an SVG picture");
+  AddDrivingOptions(plot, plotArgs);
+  plot->add_option("-o,--output", plotOut, "the SVG file to write")->required();
+  plot->add_option("--vary", plotVary, "NAME=v1,v2,...: compare values of one setting");
+  plot->add_flag("--side-by-side", plotSide, "one panel per compared value instead of overlaid curves");
+  plot->add_option("--show", plotOutputs, "outputs to draw (caption or index)");
+  plot->add_option("--title", plotTitle, "the picture's title");
+  plot->add_flag("--no-press", plotNoPress, "do not press the buttons after the settings");
+
   CLI11_PARSE(app, argc, argv);
+
+  if (plot->parsed()) {
+    PluginLibrary library;
+    if (!LoadOrSay(library, plotArgs.file)) return 2;
+    const ModuleDescription module = Describe(library);
+    PlotOptions options;
+    options.sideBySide = plotSide;
+    options.pressButtons = !plotNoPress;
+    options.outputs = plotOutputs;
+    options.title = plotTitle;
+    std::string error;
+    if (!ActionsFrom(plotArgs, options.actions, options.sweep)) return 2;
+    if (!plotVary.empty() && !ParseVary(plotVary, options, error)) {
+      std::cerr << "usrhost: " << error << "\n";
+      return 2;
+    }
+    std::ofstream out(plotOut);
+    if (!MakePlot(library, module, options, out, error)) {
+      std::cerr << "usrhost: " << error << "\n";
+      return 2;
+    }
+    return 0;
+  }
 
   if (record->parsed() || compare->parsed()) {
     PluginLibrary library;
