@@ -22,15 +22,7 @@ double PlainEvaluateNoise(const RandomTable& table, const NoiseSettings& setting
     const double p = k * (table.entries[n & 9972] + x);
     sum = sum + 2.0 * (SampleNoise(table, s.bias, s.gain, s.halfFade, p) - 0.5) / k;
   }
-  double b;
-  if (sum < s.noiseMin) {
-    b = 0.0;
-  } else if (sum >= s.noiseMax) {
-    b = 1.0;
-  } else {
-    b = (sum - s.noiseMin) / (s.noiseMax - s.noiseMin);
-  }
-  return b * (s.outputMax - s.outputMin) + s.outputMin;
+  return MapNoiseSum(sum, s);
 }
 
 }  // namespace vek

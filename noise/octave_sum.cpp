@@ -93,7 +93,11 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, double
   if (p.frac != 0.0) sum = terms[q] * p.frac;  // terms[n - 1] belongs to octave n
   for (int n = q; n >= 1; --n) sum = sum + terms[n - 1];
 
-  const NoiseSettings& s = p.settings;
+  return MapNoiseSum(sum, p.settings);
+}
+
+double MapNoiseSum(double sum, const NoiseSettings& s) {
+  // The tests run in this order, so equal bounds never divide by zero.
   double b;
   if (sum < s.noiseMin) {
     b = 0.0;

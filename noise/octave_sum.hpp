@@ -50,6 +50,9 @@ struct PreparedNoise {
 void PrepareNoise(const NoiseSettings& settings, PreparedNoise& prepared, NoiseKernel kernel = NoiseKernel::kAuto);
 double EvaluatePrepared(const RandomTable& table, const PreparedNoise& prepared, double x);
 
+// The octave sum through the noise range into 0..1, then into the output range.
+double MapNoiseSum(double sum, const NoiseSettings& settings);
+
 // The output value at base position x: PrepareNoise and EvaluatePrepared in one call.
 double EvaluateNoise(const RandomTable& table, const NoiseSettings& settings, double x);
 
