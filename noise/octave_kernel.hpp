@@ -26,10 +26,8 @@ struct OctaveCells {
 };
 
 // Position of octave n for base position x: displaced by the entry at n AND 9972 (a mask, not a
-// remainder), then scaled by k.
-inline double OctavePosition(const RandomTable& table, int n, double x) {
-  return kOctaveK[n] * (table.entries[n & (kTableSize - 1)] + x);
-}
+// remainder), then scaled by k. (Out of line: the AVX source must not emit shared inline code.)
+double OctavePosition(const RandomTable& table, int n, double x);
 
 // Fills the cells of octaves 1..count at base position x, and harmless values up to the next
 // multiple of 4.

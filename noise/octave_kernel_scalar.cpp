@@ -5,6 +5,10 @@
 
 namespace vek {
 
+double OctavePosition(const RandomTable& table, int n, double x) {
+  return kOctaveK[n] * (table.entries[n & (kTableSize - 1)] + x);
+}
+
 void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCells& cells) {
   const int32_t* e = table.entries;
   cells.outOfRange = 0;

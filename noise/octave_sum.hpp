@@ -25,9 +25,6 @@ void OrderNoiseRange(NoiseSettings& settings);
 // declared ranges come back exactly as given.
 NoiseSettings SafeNoiseSettings(const NoiseSettings& settings);
 
-// The most samples one value takes: 16 whole octaves and a fractional 17th.
-constexpr int kMaxOctaveSamples = 17;
-
 enum class NoiseKernel : uint8_t { kAuto, kScalar, kSse2, kAvx };
 
 // What one computation derives once from its settings, for the many values it evaluates.
