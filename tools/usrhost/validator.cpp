@@ -355,6 +355,11 @@ void CheckNoAllocationInProcess(Context& c) {
 }
 
 void CheckMisalignedStack(Context& c) {
+#if defined(VEK_SANITIZE)
+  // AddressSanitizer's stack bookkeeping misreads frames that realign a misaligned stack.
+  c.skipped = "not measurable in a build with AddressSanitizer";
+  return;
+#endif
   const auto actions = InRangeSession(c.module, c.seed, 30);
   const auto aligned = FreshSession(c.library, c.module, actions, 0);
   for (int offset : {4, 8, 12}) {
@@ -544,7 +549,9 @@ std::vector<CheckResult> Validate(const ValidateOptions& o) {
       r.message = "the module " + (child.timedOut ? child.how : "crashed the host: " + child.how);
     } else if (at == std::string::npos) {
       r.verdict = Verdict::kFail;
-      r.message = "the check ended without a result (exit code " + std::to_string(child.exitCode) + ")";
+      // A crash handler of the process (a sanitizer's, say) may end it with an exit code instead.
+      r.message = "the module crashed the host: it ended with exit code " + std::to_string(child.exitCode) +
+                  " before the check had a result";
     } else {
       std::string line = child.output.substr(at + 9);
       line = line.substr(0, line.find('\n'));
