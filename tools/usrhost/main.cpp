@@ -113,6 +113,8 @@ int main(int argc, char** argv) {
   CLI::App app{"usrhost: load .usr module libraries and drive them as the host does"};
   app.set_version_flag("--version", std::string("usrhost ") + kVersion);
   app.require_subcommand(1);
+  // Paths such as /tmp/a.usr are arguments, also in the Windows build (run under wine).
+  app.allow_windows_style_options(false);
 
   std::string infoFile;
   CLI::App* info = app.add_subcommand("info", "Print a module's declaration as a table");
