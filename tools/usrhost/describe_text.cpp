@@ -28,7 +28,19 @@ void PrintDeclaration(std::ostream& out, const PluginLibrary& library, const Mod
       << "  caption \"" << m.caption << "\"" << (m.captionIsName ? " (same text as name)" : "") << ", colour "
       << color << ", " << m.paramCount << " parameters, SDK version " << library.GetSDKVersion()
       << ", implementation " << library.GetImplementation() << ", chunk length " << library.GetChunkLen()
-      << "\n\n";
+      << "\n";
+  // The entry points as the loader resolved them.
+  std::string missing;
+  const void* nothing = library.address(kCreateLayout);
+  bool shared = nothing != nullptr;
+  for (int e = 0; e < kEntryPointCount; ++e) {
+    const auto entry = static_cast<EntryPoint>(e);
+    if (library.address(entry) == nullptr) missing += std::string(" ") + kEntryPointNames[e];
+    if (IsDoNothingEntryPoint(entry) && library.address(entry) != nothing) shared = false;
+  }
+  out << "  entry points: " << (missing.empty() ? "all 21 resolved" : "missing" + missing)
+      << (shared ? ", the ten user-interface ones at one address" : "")
+      << (shared && library.address(kProcess) == nothing ? " (Process too)" : "") << "\n\n";
   out << std::left << std::setw(4) << "#" << std::setw(18) << "caption" << std::setw(14) << "kind"
       << std::setw(7) << "dir" << std::setw(15) << "minimum" << std::setw(15) << "maximum" << std::setw(9)
       << "default" << std::setw(7) << "format" << "choices / group end\n";
