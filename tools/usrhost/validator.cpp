@@ -446,8 +446,8 @@ const std::vector<CheckDef>& Checks() {
       {{"run.no-alloc-in-process", 1, "Process never calls the allocator (Linux)"}, CheckNoAllocationInProcess},
       {{"abi.misaligned-stack", 1, "every entry point gives the same results with the stack 4, 8 or 12 bytes off 16-byte alignment"}, CheckMisalignedStack},
       {{"life.calls-before-init", 2, "CallBack and Process before InitModule call no service"}, CheckCallsBeforeInit},
-      {{"fuzz.hostile", 2, "3 s of hostile values and message orders: no misuse, no call over 1 s, no NaN or infinity written while every input is finite"}, CheckHostile},
-      {{"fuzz.hostile-long", 3, "60 s of hostile values and message orders"}, CheckHostileLong},
+      {{"fuzz.hostile", 2, "3 s of hostile values and message orders: no misuse, no call over 1 s, no NaN or infinity written while every input is finite", 3}, CheckHostile},
+      {{"fuzz.hostile-long", 3, "60 s of hostile values and message orders", 60}, CheckHostileLong},
   };
   return checks;
 }
@@ -538,7 +538,7 @@ std::vector<CheckResult> Validate(const ValidateOptions& o) {
     const ChildResult child =
         RunChild({o.self, "validate", o.file, "--child", "--check", r.name, "--seed", std::to_string(o.seed),
                   "--level", std::to_string(o.level)},
-                 o.timeoutSeconds);
+                 o.timeoutSeconds + d.info.runsFor);
     r.seconds = Since(start);
     const size_t at = child.output.rfind("@@result ");
     if (!child.started) {
