@@ -38,6 +38,7 @@ void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const d
 #if defined(__i386__) || defined(__x86_64__)
 void OctaveTermsSse2(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
 // Only on CPUs with AVX (the kAuto choice checks).
+void EvaluateManyAvx(const RandomTable& table, const PreparedNoise& p, const double* xs, double* out, int n);
 void OctaveTermsAvx(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
 #endif
 

@@ -96,6 +96,13 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, double
   return MapNoiseSum(sum, p.settings);
 }
 
+void EvaluatePreparedMany(const RandomTable& table, const PreparedNoise& p, const double* xs, double* out, int n) {
+#if defined(__i386__) || defined(__x86_64__)
+  if (p.kernel == NoiseKernel::kAvx && p.samples >= 2) return EvaluateManyAvx(table, p, xs, out, n);
+#endif
+  for (int i = 0; i < n; ++i) out[i] = EvaluatePrepared(table, p, xs[i]);
+}
+
 double MapNoiseSum(double sum, const NoiseSettings& s) {
   // The tests run in this order, so equal bounds never divide by zero.
   double b;

@@ -47,6 +47,10 @@ struct PreparedNoise {
 void PrepareNoise(const NoiseSettings& settings, PreparedNoise& prepared, NoiseKernel kernel = NoiseKernel::kAuto);
 double EvaluatePrepared(const RandomTable& table, const PreparedNoise& prepared, double x);
 
+// out[i] = EvaluatePrepared(table, prepared, xs[i]) for i < n, several values at once where the
+// kernel allows.
+void EvaluatePreparedMany(const RandomTable& table, const PreparedNoise& prepared, const double* xs, double* out, int n);
+
 // The octave sum through the noise range into 0..1, then into the output range.
 double MapNoiseSum(double sum, const NoiseSettings& settings);
 

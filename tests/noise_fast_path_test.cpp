@@ -46,12 +46,16 @@ void CompareKernels(NoiseKernel kernel, int values) {
       OrderNoiseRange(s);
       PreparedNoise prepared;
       PrepareNoise(s, prepared, kernel);
-      for (int i = 0; i < 200; ++i, ++compared) {
-        const double x = pick({1.0, 1.0, 100.0, 1e4, 3e7, 1e9, 1e15}) * (unit(rng) - 0.3);
-        const double plain = PlainEvaluateNoise(*table, s, x);
-        const double fast = EvaluatePrepared(*table, prepared, x);
-        ASSERT_EQ(Bits(fast), Bits(plain)) << "x " << x << " octaves " << s.octaves << " halfFade " << s.halfFade
+      double xs[203], many[203];
+      for (double& x : xs) x = pick({1.0, 1.0, 100.0, 1e4, 3e7, 1e9, 1e15}) * (unit(rng) - 0.3);
+      xs[77] = HUGE_VAL;
+      EvaluatePreparedMany(*table, prepared, xs, many, 203);  // several values at once, as the array fill
+      for (int i = 0; i < 203; ++i, ++compared) {
+        const double plain = PlainEvaluateNoise(*table, s, xs[i]);
+        const double fast = EvaluatePrepared(*table, prepared, xs[i]);
+        ASSERT_EQ(Bits(fast), Bits(plain)) << "x " << xs[i] << " octaves " << s.octaves << " halfFade " << s.halfFade
                                            << " bias " << s.bias << " gain " << s.gain;
+        ASSERT_EQ(Bits(many[i]), Bits(plain)) << "several at once: x " << xs[i] << " octaves " << s.octaves;
       }
       for (double x : {HUGE_VAL, -HUGE_VAL, std::nan(""), 2147483647.5, -2147483648.5}) {
         ASSERT_EQ(Bits(EvaluatePrepared(*table, prepared, x)), Bits(PlainEvaluateNoise(*table, s, x))) << x;
