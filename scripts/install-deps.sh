@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
   libcli11-dev nlohmann-json3-dev libc6-dbg:i386 libxml2-utils zip
-  wine wine32:i386 xvfb
+  wine wine32:i386
 )
 want_i386=0
 for p in "${packages[@]}"; do [[ $p == *:i386 ]] && want_i386=1; done
