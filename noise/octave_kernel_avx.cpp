@@ -29,13 +29,13 @@ void EvaluateManyAvx(const RandomTable& table, const PreparedNoise& p, const dou
     double lanes[4];
     for (int l = 0; l < 4; ++l) lanes[l] = i + l < n ? xs[i + l] : 0.0;
     const __m256d x = _mm256_loadu_pd(lanes);
-    __m256d sum = zero, outside = zero;
+    __m256d sum = zero, inside = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     for (int octave = top; octave >= 1; --octave) {
       const __m256d k = _mm256_set1_pd(kOctaveK[octave]);
       // Displaced by the entry at n AND 9972 (a mask, not a remainder), then scaled.
       const __m256d raw = _mm256_mul_pd(k, _mm256_add_pd(_mm256_set1_pd(e[octave & (kTableSize - 1)]), x));
       const __m256d inRange = _mm256_and_pd(_mm256_cmp_pd(raw, low, _CMP_GT_OQ), _mm256_cmp_pd(raw, high, _CMP_LT_OQ));
-      outside = _mm256_or_pd(outside, _mm256_xor_pd(inRange, _mm256_castsi256_pd(_mm256_set1_epi64x(-1))));
+      inside = _mm256_and_pd(inside, inRange);
       const __m256d position = _mm256_blendv_pd(half, raw, inRange);
       const __m256d cell = _mm256_floor_pd(position);
       // Add 9973 to negative cells, then the remainder modulo 9971; the quotient estimate may be
@@ -59,7 +59,7 @@ void EvaluateManyAvx(const RandomTable& table, const PreparedNoise& p, const dou
     }
     double sums[4];
     _mm256_storeu_pd(sums, sum);
-    const int outsideMask = _mm256_movemask_pd(outside);
+    const int outsideMask = ~_mm256_movemask_pd(inside);
     for (int l = 0; l < 4 && i + l < n; ++l) {
       out[i + l] = (outsideMask >> l) & 1 ? EvaluatePrepared(table, p, xs[i + l]) : MapNoiseSum(sums[l], p.settings);
     }

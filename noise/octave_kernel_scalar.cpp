@@ -1,5 +1,3 @@
-#include <cmath>
-
 #include "noise/octave_kernel.hpp"
 #include "noise/sampler.hpp"
 
@@ -26,9 +24,7 @@ void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCell
     int32_t f = static_cast<int32_t>(position);
     if (static_cast<double>(f) > position) --f;
     cells.d[i] = position - static_cast<double>(f);
-    int32_t j = f < 0 ? f + kTableSize : f;
-    j %= kIndexModulus;
-    if (j < 0) j += kIndexModulus;
+    const int32_t j = TableIndexOfInt32Cell(f);
     // Index 0 follows index 9970 in the 9971-cell cycle.
     cells.a[i] = e[j == 0 ? kIndexModulus - 1 : j - 1];
     cells.v[i] = e[j];
@@ -36,6 +32,8 @@ void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCell
   }
 }
 
+// The sampler's zones on gathered cells (the sampler itself stays the plain reference, reading a
+// neighbour only where a zone needs it).
 void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count) {
   const NoiseSettings& s = p.settings;
   for (int i = 0; i < count; ++i) {

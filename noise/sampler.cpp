@@ -16,13 +16,14 @@ double GainCurve(double u, double gain) {
   return (m - u) / (m - 1.0);
 }
 
+int32_t TableIndexOfInt32Cell(int32_t f) {
+  if (f < 0) f += kTableSize;  // cannot overflow: f is negative
+  const int32_t r = f % kIndexModulus;
+  return r < 0 ? r + kIndexModulus : r;
+}
+
 int32_t TableIndexOfCell(double cell) {
-  if (cell >= -2147483648.0 && cell < 2147483648.0) {
-    int32_t f = static_cast<int32_t>(cell);
-    if (f < 0) f += kTableSize;  // cannot overflow: f is negative
-    const int32_t r = f % kIndexModulus;
-    return r < 0 ? r + kIndexModulus : r;
-  }
+  if (cell >= -2147483648.0 && cell < 2147483648.0) return TableIndexOfInt32Cell(static_cast<int32_t>(cell));
   // fmod is exact; adding 9973 is adding 2 modulo 9971, which stays exact where f + 9973 would not.
   int32_t r = static_cast<int32_t>(std::fmod(cell, static_cast<double>(kIndexModulus)));
   if (cell < 0) r += kTableSize - kIndexModulus;
