@@ -1,9 +1,11 @@
 // The 21 exported entry points of a module library. Plain C, nothing thrown, nothing allocated
-// outside Create; every pointer the host passes is checked before use.
+// outside Create; every pointer the host passes is checked before use. The three that compute run
+// in the plug-in's own floating-point environment and leave the host's as they found it.
 #include <new>
 
 #include "host/abi.hpp"
 #include "host/declarations.hpp"
+#include "host/fp_environment.hpp"
 #include "host/module_instance.hpp"
 
 #if defined(_WIN32)
@@ -50,6 +52,7 @@ USR_EXPORT void SetEventAddress(void* instance, int32_t index, EventHandle handl
 USR_EXPORT void InitModule(void* instance, const HostServices* services, uint32_t hostValue) {
   ModuleInstance* m = AsInstance(instance);
   if (m == nullptr) return;
+  const FpEnvironmentGuard fpEnvironment;
   if (services != nullptr) m->services = services;
   if (hostValue != 0) m->hostValue = hostValue;
   // Without services the module could not read a single parameter.
@@ -59,6 +62,7 @@ USR_EXPORT void InitModule(void* instance, const HostServices* services, uint32_
 USR_EXPORT void CallBack(void* instance, const CallbackMessage* message) {
   ModuleInstance* m = AsInstance(instance);
   if (m == nullptr || message == nullptr || m->services == nullptr) return;
+  const FpEnvironmentGuard fpEnvironment;
   plugin::HandleMessage(*m, *message);
 }
 
@@ -69,6 +73,7 @@ void UsrDoNothing(void) {}
 USR_EXPORT void Process(void* instance) {
   ModuleInstance* m = AsInstance(instance);
   if (m == nullptr || m->services == nullptr) return;
+  const FpEnvironmentGuard fpEnvironment;
   plugin::ProcessCycle(*m);
 }
 #endif

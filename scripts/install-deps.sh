@@ -20,15 +20,15 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO=sudo
-if [ "$want_i386" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-fi
-echo "installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+install_missing() {
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  if [ "$want_i386" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  echo "installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+[ ${#missing[@]} -eq 0 ] || install_missing
+bash "$(dirname "$0")/enable-i386.sh"
