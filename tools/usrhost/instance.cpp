@@ -144,7 +144,17 @@ Instance::~Instance() {
 uint32_t Instance::Call(EntryPoint e, std::initializer_list<uint32_t> args) {
   const void* fn = library_.address(e);
   if (fn == nullptr) return 0;
-  return CallWithStackOffset(fn, args.begin(), static_cast<int>(args.size()), stackOffset_);
+  if (!fpEnv_) return CallWithStackOffset(fn, args.begin(), static_cast<int>(args.size()), stackOffset_);
+  const FpEnvironment own = ReadFpEnvironment();
+  LoadFpEnvironment(*fpEnv_);
+  const uint32_t result = CallWithStackOffset(fn, args.begin(), static_cast<int>(args.size()), stackOffset_);
+  const FpEnvironment after = ReadFpEnvironment();
+  LoadFpEnvironment(own);
+  if (after != *fpEnv_) {
+    Misuse(std::string(kEntryPointNames[e]) + " left the host's floating-point environment changed: " +
+           DescribeFpChange(*fpEnv_, after));
+  }
+  return result;
 }
 
 static uint32_t Word(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }

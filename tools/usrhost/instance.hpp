@@ -2,10 +2,12 @@
 // One module instance driven as a host drives it: handles that map back to (instance, parameter),
 // stored parameter values, the arrays and outputs the module writes, and every misuse of services.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/usrhost/discovery.hpp"
+#include "tools/usrhost/fp_env.hpp"
 #include "tools/usrhost/plugin_library.hpp"
 
 namespace usrhost {
@@ -59,6 +61,10 @@ class Instance {
   std::vector<ServiceCall>& trace() { return trace_; }
   // Calls every entry point with the stack this many bytes below a 16-byte boundary.
   void set_stack_offset(int offset) { stackOffset_ = offset; }
+  // Runs every entry-point call in this host environment and reports any change the call leaves
+  // in it as misuse; none runs the calls in the stand-in's own environment, unchecked. New
+  // instances take the process-wide choice (SetHostFpEnvironment).
+  void set_fp_environment(std::optional<FpEnvironment> env) { fpEnv_ = env; }
 
  private:
   friend struct ServiceDispatch;
@@ -74,6 +80,7 @@ class Instance {
   std::vector<ServiceCall> trace_;
   bool tracing_ = false;
   int stackOffset_ = 0;
+  std::optional<FpEnvironment> fpEnv_ = HostFpEnvironment();
 };
 
 // The service table every instance gets: the four real services at offsets 80, 100, 104 and 108;

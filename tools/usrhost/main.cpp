@@ -8,6 +8,7 @@
 
 #include "tools/usrhost/describe_text.hpp"
 #include "tools/usrhost/driver.hpp"
+#include "tools/usrhost/fp_env.hpp"
 #include "tools/usrhost/golden.hpp"
 #include "tools/usrhost/plot.hpp"
 #include "tools/usrhost/subprocess.hpp"
@@ -107,6 +108,14 @@ int Run(const RunArgs& args) {
   return ReportMisuse(instance);
 }
 
+// --fp-env: the floating-point environment the stand-in, playing a host, leaves for the module.
+std::string FpEnvHelp() {
+  std::string help = "the host's floating-point environment for every call into the module, checked unchanged "
+                     "after each: a preset (";
+  for (const FpPreset& p : FpPresets()) help += std::string(&p == &FpPresets().front() ? "" : ", ") + p.name;
+  return help + ") or X87CW,MXCSR in hex, e.g. 0x1332,0x1900";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,7 +179,22 @@ int main(int argc, char** argv) {
   plot->add_option("--title", plotTitle, "the picture's title");
   plot->add_flag("--no-press", plotNoPress, "do not press the buttons after the settings");
 
+  std::string fpEnvText;
+  for (CLI::App* cmd : {runCmd, bench, validateCmd, record, compare, plot}) {
+    cmd->add_option("--fp-env", fpEnvText, FpEnvHelp());
+  }
+
   CLI11_PARSE(app, argc, argv);
+
+  if (!fpEnvText.empty()) {
+    FpEnvironment env;
+    std::string error;
+    if (!ParseFpEnvironment(fpEnvText, env, error)) {
+      std::cerr << "usrhost: " << error << "\n";
+      return 2;
+    }
+    SetHostFpEnvironment(env);
+  }
 
   if (plot->parsed()) {
     PluginLibrary library;
@@ -234,6 +258,7 @@ int main(int argc, char** argv) {
     validate.seed = seedText.empty()
                         ? static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)
                         : static_cast<uint32_t>(std::stoul(seedText));
+    validate.fpEnv = fpEnvText;
     if (child) return RunCheckAsChild(validate.file, validate.only, validate.seed, validate.level);
     validate.self = SelfPath(argv[0]);
     const std::vector<CheckResult> results = Validate(validate);
@@ -260,7 +285,7 @@ int main(int argc, char** argv) {
     PluginLibrary library;
     if (!LoadOrSay(library, benchFile)) return 2;
     const ModuleDescription module = Describe(library);
-    const std::vector<Timing> rows = TimeModule(library, module, benchSeconds);
+    const std::vector<Timing> rows = TimeModule(library, module, benchSeconds, HostFpEnvironment());
     if (rows.empty()) {
       std::cerr << "usrhost: no timing scenario for \"" << module.name << "\"\n";
       return 2;

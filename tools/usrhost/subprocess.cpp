@@ -29,6 +29,21 @@ std::string Quote(const std::string& arg) {
 }
 }  // namespace
 
+static const char* ExceptionName(DWORD code) {
+  switch (code) {
+    case 0xC0000005: return " (access violation)";
+    case 0xC00000FD: return " (stack overflow)";
+    case 0xC000008E: return " (floating-point division by zero)";
+    case 0xC000008F: return " (floating-point inexact result)";
+    case 0xC0000090: return " (floating-point invalid operation)";
+    case 0xC0000091: return " (floating-point overflow)";
+    case 0xC0000093: return " (floating-point underflow)";
+    case 0xC00002B4: return " (floating-point exceptions, SSE)";
+    case 0xC00002B5: return " (floating-point exceptions, SSE)";
+    default: return "";
+  }
+}
+
 ChildResult RunChild(const std::vector<std::string>& argv, double timeoutSeconds) {
   ChildResult r;
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
@@ -82,8 +97,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, double timeoutSeconds
   r.exitCode = static_cast<int>(code);
   if (!r.timedOut && (code & 0xC0000000u) == 0xC0000000u) {
     r.crashed = true;
-    char how[64];
-    std::snprintf(how, sizeof how, "exception 0x%08lx", static_cast<unsigned long>(code));
+    char how[96];
+    std::snprintf(how, sizeof how, "exception 0x%08lx%s", static_cast<unsigned long>(code), ExceptionName(code));
     r.how = how;
   }
   if (r.timedOut) r.how = "timed out after " + std::to_string(static_cast<int>(timeoutSeconds)) + " s";

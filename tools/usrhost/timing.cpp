@@ -39,7 +39,8 @@ vek::NoiseSettings Settings(double octaves, bool shaping, double halfFade) {
 
 }  // namespace
 
-std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescription& m, double seconds) {
+std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescription& m, double seconds,
+                               const std::optional<FpEnvironment>& env) {
   std::vector<Timing> rows;
   const bool isArray = m.Find("Float Out") >= 0 && m.Find("Integer Out") >= 0 && m.Find("Array Size") >= 0;
   const bool isSingle = m.Find("Input") >= 0 && m.Find("Output") >= 0;
@@ -51,7 +52,10 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
 
   for (bool shaping : {true, false}) {
     Instance in(library, m);
+    // The host's environment stays loaded through the whole race, as a host's would.
+    in.set_fp_environment(std::nullopt);
     if (!in.Start()) return rows;
+    const HostFpScope hostEnvironment(env);
     const float fade = 0.25f;
     in.Set(m.Find("Octaves"), 16.5f);
     in.Set(m.Find("Fade"), fade);
@@ -94,12 +98,38 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       rows.push_back({std::string("Process cycle, 16.5 octaves, fade 0.25, ") + shape, p, b});
     }
   }
+  if (isSingle) {
+    // The defaults (1 octave): the environment switch weighs most where the noise is cheapest.
+    Instance in(library, m);
+    in.set_fp_environment(std::nullopt);
+    if (!in.Start()) return rows;
+    const FpEnvironment defaults = FpPresets().front().environment;
+    float x = 0.0f;
+    auto cycle = [&] {
+      in.Store(m.Find("Input"), x);
+      in.Process();
+      x += 0.37f;
+    };
+    for (const FpPreset& preset : FpPresets()) {
+      if (preset.environment == defaults) continue;
+      auto inPreset = [&] {
+        const HostFpScope scope(preset.environment);
+        cycle();
+      };
+      auto inDefault = [&] {
+        const HostFpScope scope(defaults);
+        cycle();
+      };
+      const auto [p, b] = Race(inPreset, inDefault, seconds);
+      rows.push_back({std::string("Process, defaults, host in ") + preset.name + " vs default env.", p, b});
+    }
+  }
   return rows;
 }
 
 void PrintTimings(std::ostream& out, const std::vector<Timing>& timings) {
   char line[256];
-  std::snprintf(line, sizeof line, "%-64s %12s %12s %8s\n", "measurement", "plug-in", "plain", "speed-up");
+  std::snprintf(line, sizeof line, "%-64s %12s %12s %8s\n", "measurement", "plug-in", "baseline", "ratio");
   out << line;
   for (const Timing& t : timings) {
     std::snprintf(line, sizeof line, "%-64s %9.0f ns %9.0f ns %7.2fx\n", t.label.c_str(), t.pluginNs, t.baselineNs,

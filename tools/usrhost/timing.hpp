@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/usrhost/fp_env.hpp"
 #include "tools/usrhost/instance.hpp"
 
 namespace usrhost {
@@ -16,7 +17,11 @@ struct Timing {
 };
 
 // Knows the two Vek modules by their parameters; other modules get no rows.
-std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescription& module, double secondsPerRow);
+// The rows run in the host environment `env` (none: the stand-in's own). For a module with a Process
+// that computes, further rows time Process in each preset environment against the default one:
+// what the module pays to set up its own environment and put the host's back.
+std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescription& module, double secondsPerRow,
+                               const std::optional<FpEnvironment>& env);
 void PrintTimings(std::ostream& out, const std::vector<Timing>& timings);
 
 }  // namespace usrhost

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/usrhost/alloc_counter.hpp"
+#include "tools/usrhost/fp_env.hpp"
 #include "tools/usrhost/session_gen.hpp"
 #include "tools/usrhost/stack_thunk.hpp"
 #include "tools/usrhost/subprocess.hpp"
@@ -421,6 +423,92 @@ void Hostile(Context& c, double seconds) {
   }
 }
 
+// Every input in turn at each value a patch can send upstream of a module, then the buttons, a
+// cycle and a dump; back to its default after.
+std::vector<Action> HostileValueSession(const ModuleDescription& m) {
+  const float values[] = {std::nanf(""), INFINITY, -INFINITY, 3.4028235e38f, -3.4028235e38f, 1e-40f, -1e-40f, 1e30f};
+  std::vector<Action> actions;
+  for (float v : values) {
+    for (const ParamDescription& p : m.params) {
+      if (p.IsOutput() || p.kind == kParamButton || p.kind == kParamArray) continue;
+      actions.push_back({Action::kSet, std::to_string(p.index), v, 1});
+      for (const ParamDescription& b : m.params) {
+        if (b.kind == kParamButton) actions.push_back({Action::kPress, std::to_string(b.index), 0.0f, 1});
+      }
+      actions.push_back({Action::kCycle, "", 0.0f, 1});
+      actions.push_back({Action::kDump, "", 0.0f, 1});
+      actions.push_back({Action::kSet, std::to_string(p.index), p.InitialValue(), 1});
+    }
+  }
+  return actions;
+}
+
+// Where two runs of one session first differ: which snapshot, output and element, and both bits.
+std::optional<std::string> FirstDifferentValue(const ModuleDescription& m, const std::vector<Outputs>& expected,
+                                               const std::vector<Outputs>& found) {
+  auto hex = [](float v) {
+    char buf[16];
+    uint32_t b;
+    std::memcpy(&b, &v, 4);
+    std::snprintf(buf, sizeof buf, "0x%08x", b);
+    return std::string(buf);
+  };
+  if (expected.size() != found.size()) {
+    return std::to_string(found.size()) + " snapshots instead of " + std::to_string(expected.size());
+  }
+  for (size_t s = 0; s < expected.size(); ++s) {
+    const std::string at = "snapshot " + std::to_string(s + 1) + " (" + expected[s].label + "), ";
+    for (size_t k = 0; k < expected[s].values.size() && k < found[s].values.size(); ++k) {
+      const float a = expected[s].values[k].second, b = found[s].values[k].second;
+      if (hex(a) != hex(b)) {
+        return at + "\"" + m.params[expected[s].values[k].first].caption + "\" " + hex(b) + " instead of " + hex(a);
+      }
+    }
+    for (size_t k = 0; k < expected[s].arrays.size() && k < found[s].arrays.size(); ++k) {
+      const std::vector<float>& a = expected[s].arrays[k].second;
+      const std::vector<float>& b = found[s].arrays[k].second;
+      const std::string name = "\"" + m.params[expected[s].arrays[k].first].caption + "\"";
+      if (a.size() != b.size()) return at + name + " has " + std::to_string(b.size()) + " elements instead of " + std::to_string(a.size());
+      for (size_t i = 0; i < a.size(); ++i) {
+        if (hex(a[i]) != hex(b[i])) return at + name + " element " + std::to_string(i) + " " + hex(b[i]) + " instead of " + hex(a[i]);
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// The same sessions in every environment a host may leave: the same bits as in the default one,
+// nothing left changed, no exception raised into the host.
+void CheckFpEnvironments(Context& c) {
+  const std::vector<std::pair<std::string, std::vector<Action>>> sessions = {
+      {"in-range session", InRangeSession(c.module, c.seed, 30)},
+      {"session of NaN, infinite, extreme and subnormal inputs", HostileValueSession(c.module)}};
+  std::vector<std::vector<Outputs>> expected;
+  for (const FpPreset& preset : FpPresets()) {
+    const std::string where = "environment " + DescribeFpEnvironment(preset.environment);
+    for (size_t s = 0; s < sessions.size(); ++s) {
+      // A crash from here on is reported with this line (the parent reads the last one).
+      std::cout << "@@context " << where << ", " << sessions[s].first << std::endl;
+      Instance in(c.library, c.module);
+      in.set_fp_environment(preset.environment);
+      if (!in.Start()) Fail(where + ": Create returned null");
+      std::vector<Outputs> snapshots;
+      std::string error;
+      if (!Drive(in, sessions[s].second, std::nullopt, snapshots, error)) Fail(where + ": " + error);
+      std::vector<std::string> misuse = in.misuse();
+      for (std::string& m : TakeUnattributedMisuse()) misuse.push_back(std::move(m));
+      if (!misuse.empty()) Fail(where + ", " + sessions[s].first + ": " + misuse.front());
+      if (expected.size() < sessions.size()) {
+        expected.push_back(std::move(snapshots));
+        continue;
+      }
+      if (const auto diff = FirstDifferentValue(c.module, expected[s], snapshots)) {
+        Fail(where + ", " + sessions[s].first + ": " + *diff + " in the default environment");
+      }
+    }
+  }
+}
+
 void CheckHostile(Context& c) { Hostile(c, 3.0); }
 void CheckHostileLong(Context& c) { Hostile(c, 60.0); }
 
@@ -444,6 +532,7 @@ const std::vector<CheckDef>& Checks() {
       {{"run.independence", 1, "an instance's outputs do not depend on another instance's settings"}, CheckIndependence},
       {{"run.finite-outputs", 1, "in-range inputs never give NaN, infinite or subnormal outputs"}, CheckFiniteOutputs},
       {{"run.no-alloc-in-process", 1, "Process never calls the allocator (Linux)"}, CheckNoAllocationInProcess},
+      {{"abi.fp-environment", 1, "the same bits in every floating-point environment a host may leave (exceptions unmasked, flush-to-zero, other rounding modes, x87 single precision, sticky flags), each left exactly as found"}, CheckFpEnvironments},
       {{"abi.misaligned-stack", 1, "every entry point gives the same results with the stack 4, 8 or 12 bytes off 16-byte alignment"}, CheckMisalignedStack},
       {{"life.calls-before-init", 2, "CallBack and Process before InitModule call no service"}, CheckCallsBeforeInit},
       {{"fuzz.hostile", 2, "3 s of hostile values and message orders: no misuse, no call over 1 s, no NaN or infinity written while every input is finite", 3}, CheckHostile},
@@ -453,7 +542,8 @@ const std::vector<CheckDef>& Checks() {
 }
 
 std::string ReproduceCommand(const ValidateOptions& o, const std::string& name) {
-  return "usrhost validate \"" + o.file + "\" --check " + name + " --seed " + std::to_string(o.seed);
+  return "usrhost validate \"" + o.file + "\" --check " + name + " --seed " + std::to_string(o.seed) +
+         (o.fpEnv.empty() ? "" : " --fp-env " + o.fpEnv);
 }
 
 std::string Escape(const std::string& s) {
@@ -535,10 +625,10 @@ std::vector<CheckResult> Validate(const ValidateOptions& o) {
     r.name = d.info.name;
     r.reproduce = ReproduceCommand(o, r.name);
     const auto start = Clock::now();
-    const ChildResult child =
-        RunChild({o.self, "validate", o.file, "--child", "--check", r.name, "--seed", std::to_string(o.seed),
-                  "--level", std::to_string(o.level)},
-                 o.timeoutSeconds + d.info.runsFor);
+    std::vector<std::string> argv = {o.self, "validate", o.file, "--child", "--check", r.name,
+                                     "--seed", std::to_string(o.seed), "--level", std::to_string(o.level)};
+    if (!o.fpEnv.empty()) argv.insert(argv.end(), {"--fp-env", o.fpEnv});
+    const ChildResult child = RunChild(argv, o.timeoutSeconds + d.info.runsFor);
     r.seconds = Since(start);
     const size_t at = child.output.rfind("@@result ");
     if (!child.started) {
@@ -547,6 +637,11 @@ std::vector<CheckResult> Validate(const ValidateOptions& o) {
     } else if (child.timedOut || child.crashed) {
       r.verdict = Verdict::kFail;
       r.message = "the module " + (child.timedOut ? child.how : "crashed the host: " + child.how);
+      const size_t context = child.output.rfind("@@context ");
+      if (context != std::string::npos) {
+        const std::string line = child.output.substr(context + 10);
+        r.message += ", in " + line.substr(0, line.find('\n'));
+      }
     } else if (at == std::string::npos) {
       r.verdict = Verdict::kFail;
       // A crash handler of the process (a sanitizer's, say) may end it with an exit code instead.

@@ -35,6 +35,7 @@ struct ValidateOptions {
   uint32_t seed = 0;
   std::string only;  // one check by name, or empty for every check up to the level
   double timeoutSeconds = 60;  // per check, beyond the time it spends by design
+  std::string fpEnv;  // --fp-env as given, handed on to the child processes
 };
 
 // Runs the checks, each in a child process.

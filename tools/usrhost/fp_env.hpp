@@ -1,0 +1,64 @@
+#pragma once
+// The floating-point environment a host leaves for its plug-ins: the x87 control and status words
+// and SSE's MXCSR (control bits and sticky flags). The stand-in can play a host with any of them,
+// loaded before each entry-point call and checked, bit for bit, after it.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace usrhost {
+
+struct FpEnvironment {
+  uint16_t x87Control = 0;
+  uint16_t x87Status = 0;  // only the flag bits (exceptions, stack fault, summary, busy)
+  uint32_t mxcsr = 0;
+  bool operator==(const FpEnvironment& o) const {
+    return x87Control == o.x87Control && x87Status == o.x87Status && mxcsr == o.mxcsr;
+  }
+  bool operator!=(const FpEnvironment& o) const { return !(*this == o); }
+};
+
+struct FpPreset {
+  const char* name;
+  const char* description;
+  FpEnvironment environment;
+};
+
+// The named environments hosts are known to leave, the platform's default first.
+const std::vector<FpPreset>& FpPresets();
+
+// A preset name, or raw values "X87CW,MXCSR" in hex (e.g. "0x1332,0x1900"). False with the reason.
+bool ParseFpEnvironment(const std::string& text, FpEnvironment& env, std::string& error);
+// "traps (x87 0x1332, MXCSR 0x1900)", or just the values when no preset has them.
+std::string DescribeFpEnvironment(const FpEnvironment& env);
+// What differs between two environments, bit groups named ("MXCSR 0x1f80 -> 0x9fc0 (FTZ DAZ)").
+std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment& found);
+
+FpEnvironment ReadFpEnvironment();
+void LoadFpEnvironment(const FpEnvironment& env);
+
+// The environment every entry-point call of a new Instance runs in; none means the calls run in
+// whatever the stand-in itself has, unchecked.
+void SetHostFpEnvironment(std::optional<FpEnvironment> env);
+std::optional<FpEnvironment> HostFpEnvironment();
+
+// Loads a host environment for the lifetime of the scope and puts the stand-in's own back after.
+class HostFpScope {
+ public:
+  explicit HostFpScope(const std::optional<FpEnvironment>& env);
+  ~HostFpScope();
+  HostFpScope(const HostFpScope&) = delete;
+  HostFpScope& operator=(const HostFpScope&) = delete;
+
+ private:
+  std::optional<FpEnvironment> own_;
+};
+
+// Whether this CPU (or the emulator it runs under) traps unmasked floating-point exceptions and
+// honours flush-to-zero. User-mode emulators may do neither; tests say so instead of passing
+// for the wrong reason.
+bool FpTrapsAreRaised();
+bool FlushToZeroIsHonoured();
+
+}  // namespace usrhost
