@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <xmmintrin.h>
 
 #include "host/abi.hpp"
 
@@ -74,9 +75,24 @@ EXPORT void Process(void* p) {
 #else
   const float x = b->services->GetValue(b->handles[0]);
 #endif
-  float y = x * 0.5f;
+  float y = x;
 #if defined(VEK_BROKEN_NAN_OUTPUT)
   if (x > 1.0f) y = std::nanf("");
+#endif
+#if defined(VEK_BROKEN_ROUNDING_DEPENDENT)
+  // A quotient that is not exact takes whatever rounding mode the host left. Normal numbers only,
+  // tested on the bits, so that the fault is the rounding alone.
+  uint32_t bits;
+  std::memcpy(&bits, &x, 4);
+  const uint32_t exponent = (bits >> 23) & 0xFF;
+  if (exponent > 0x20 && exponent < 0xE0) y = x / 3.0f;
+#endif
+#if defined(VEK_BROKEN_LEAVES_MXCSR)
+  _mm_setcsr(_mm_getcsr() | 0x8040);  // flush-to-zero and denormals-are-zero, never undone
+#endif
+#if defined(VEK_BROKEN_TRAPS_ON_NAN)
+  // A conversion that raises invalid-operation on NaN: a trap when the host unmasked it.
+  y = static_cast<float>(_mm_cvttss_si32(_mm_set_ss(x)));
 #endif
 #if defined(VEK_BROKEN_ALLOCATES)
   void* scratch = std::malloc(64);

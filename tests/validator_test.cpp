@@ -121,3 +121,35 @@ TEST(Golden, CompareReportsTheFirstDifferingElement) {
 
 }  // namespace
 }  // namespace vektest
+
+namespace vektest {
+namespace {
+
+TEST(Validator, FindsResultsThatDependOnTheRoundingMode) {
+  const Report r = Validate("broken/broken_rounding_dependent.usr", {"--check", "abi.fp-environment"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.Verdict("abi.fp-environment"), "FAIL");
+  const std::string m = r.Message("abi.fp-environment");
+  EXPECT_NE(m.find("environment round-"), std::string::npos) << m;
+  EXPECT_NE(m.find("\"Output\" 0x"), std::string::npos) << "names the first differing value: " << m;
+}
+
+TEST(Validator, FindsAnEnvironmentLeftChanged) {
+  const Report r = Validate("broken/broken_leaves_mxcsr.usr", {"--check", "abi.fp-environment"});
+  EXPECT_EQ(r.Verdict("abi.fp-environment"), "FAIL");
+  const std::string m = r.Message("abi.fp-environment");
+  EXPECT_NE(m.find("environment default"), std::string::npos) << m;
+  EXPECT_NE(m.find("MXCSR 0x1f80 -> 0x9fc0"), std::string::npos) << m;
+}
+
+TEST(Validator, FindsAnExceptionRaisedIntoTheHost) {
+  const Report r = Validate("broken/broken_traps_on_nan.usr", {"--check", "abi.fp-environment"});
+  EXPECT_EQ(r.Verdict("abi.fp-environment"), "FAIL");
+  const std::string m = r.Message("abi.fp-environment");
+  EXPECT_NE(m.find("environment traps"), std::string::npos) << m;
+  // On a CPU the exception traps and ends the host; an emulator only raises the flag.
+  EXPECT_TRUE(m.find("crashed") != std::string::npos || m.find("a trap in a real host") != std::string::npos) << m;
+}
+
+}  // namespace
+}  // namespace vektest

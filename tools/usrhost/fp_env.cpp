@@ -117,7 +117,12 @@ std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment&
     add("x87 status flags " + Hex(expected.x87Status, 4) + " -> " + Hex(found.x87Status, 4));
   }
   if (expected.mxcsr != found.mxcsr) add(MxcsrChange(expected.mxcsr, found.mxcsr));
-  return out;
+  // A flag raised while the host has its exception unmasked is a trap on real hardware (an
+  // emulator may let it pass and only set the flag).
+  const uint32_t sseTrap = found.mxcsr & ~expected.mxcsr & ~(expected.mxcsr >> 7) & 0x3F;
+  const uint32_t x87Trap = found.x87Status & ~expected.x87Status & ~expected.x87Control & 0x3F;
+  if (sseTrap != 0 || x87Trap != 0) return "raised an exception the host has unmasked (a trap in a real host): " + out;
+  return "left the host's floating-point environment changed: " + out;
 }
 
 #if defined(__i386__) || defined(__x86_64__)

@@ -32,7 +32,9 @@ const std::vector<FpPreset>& FpPresets();
 bool ParseFpEnvironment(const std::string& text, FpEnvironment& env, std::string& error);
 // "traps (x87 0x1332, MXCSR 0x1900)", or just the values when no preset has them.
 std::string DescribeFpEnvironment(const FpEnvironment& env);
-// What differs between two environments, bit groups named ("MXCSR 0x1f80 -> 0x9fc0 (FTZ DAZ)").
+// What a call did to the host's environment, for a misuse report: "left the host's floating-point
+// environment changed: MXCSR 0x1f80 -> 0x9fc0 (flush-to-zero/denormals-are-zero)", or "raised an
+// exception the host has unmasked (a trap in a real host): ..." when a raised flag was unmasked.
 std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment& found);
 
 FpEnvironment ReadFpEnvironment();
