@@ -1,7 +1,8 @@
 // The noise core's costs, each with the ratio to its baseline from the same run:
 //   table build (seeding and 9973 draws) against std::mt19937 producing the same 19946 words;
 //   one value at 1, 8 and 16.5 octaves, fade 0.25, shaping on (0.3/0.7) and off, fast against plain,
-//   one value at a time (Process) and several at once (the array fill).
+//   one value at a time (Process) and several at once (the array fill);
+//   the floating-point environment guard of the computing entry points, per call.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "bench/plain_octave_sum.hpp"
+#include "host/fp_environment.hpp"
 #include "noise/octave_sum.hpp"
 #include "noise/random_table.hpp"
 
@@ -86,6 +88,36 @@ void FastMany(benchmark::State& state, double octaves, bool shaping) {
   state.SetItemsProcessed(state.iterations() * kValuesPerIteration);
 }
 
+// What a computing entry point pays for its own floating-point environment: one value at the
+// defaults (1 octave), as a Process cycle computes it, with and without the guard, the host's MXCSR
+// either ours already (nothing to switch) or with flush-to-zero set (switched in and back out).
+void OneValue(benchmark::State& state, bool guarded, uint32_t hostMxcsr) {
+  PreparedNoise p;
+  PrepareNoise(Settings(1.0, false), p);
+  uint32_t own;
+  asm volatile("stmxcsr %0" : "=m"(own));
+  asm volatile("ldmxcsr %0" : : "m"(hostMxcsr));
+  double x = 0.0;
+  for (auto _ : state) {
+    if (guarded) {
+      const FpEnvironmentGuard guard;
+      benchmark::DoNotOptimize(EvaluatePrepared(Table42(), p, x));
+    } else {
+      benchmark::DoNotOptimize(EvaluatePrepared(Table42(), p, x));
+    }
+    x += 0.37;
+  }
+  asm volatile("ldmxcsr %0" : : "m"(own));
+}
+
+void RegisterGuard() {
+  for (const auto& [env, mxcsr] : {std::pair<const char*, uint32_t>{"host-default", 0x1F80},
+                                   std::pair<const char*, uint32_t>{"host-ftz-daz", 0x9FC0}}) {
+    benchmark::RegisterBenchmark((std::string("OneValueUnguarded/") + env).c_str(), OneValue, false, mxcsr);
+    benchmark::RegisterBenchmark((std::string("OneValueGuarded/") + env).c_str(), OneValue, true, mxcsr);
+  }
+}
+
 void RegisterValues() {
   const bool avx = [] {
     __builtin_cpu_init();
@@ -121,6 +153,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::string tag = name.substr(name.find('/'));
       Ratio(name + " vs plain", "PlainValue" + tag, name);
     }
+    for (const char* env : {"host-default", "host-ftz-daz"}) {
+      const std::string tag = std::string("/") + env;
+      Ratio(std::string("one value, guarded vs unguarded, ") + env, "OneValueUnguarded" + tag, "OneValueGuarded" + tag);
+      const auto u = times_.find("OneValueUnguarded" + tag), g = times_.find("OneValueGuarded" + tag);
+      if (u != times_.end() && g != times_.end()) {
+        std::printf("  %-58s %6.1f ns\n", (std::string("  the guard's cost per call, ") + env).c_str(), g->second - u->second);
+      }
+    }
   }
 
  private:
@@ -136,6 +176,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   RegisterValues();
+  RegisterGuard();
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -43,9 +43,8 @@ class FpEnvironmentGuard {
     asm volatile("fnstsw %0" : "=m"(status) : : "memory");
     if (((status ^ hostStatus_) & kX87StatusFlags) != 0) RestoreX87();
     else if (!X87ControlIsOurs(hostControl_)) asm volatile("fldcw %0" : : "m"(hostControl_) : "memory");
-    uint32_t mxcsr;
-    asm volatile("stmxcsr %0" : "=m"(mxcsr) : : "memory");
-    if (mxcsr != hostMxcsr_) asm volatile("ldmxcsr %0" : : "m"(hostMxcsr_) : "memory");
+    // Reloading costs less than reading MXCSR to see whether our arithmetic raised a flag.
+    asm volatile("ldmxcsr %0" : : "m"(hostMxcsr_) : "memory");
   }
 
   FpEnvironmentGuard(const FpEnvironmentGuard&) = delete;
