@@ -485,6 +485,23 @@ void CheckFpEnvironments(Context& c) {
   const std::vector<std::pair<std::string, std::vector<Action>>> sessions = {
       {"in-range session", InRangeSession(c.module, c.seed, 30)},
       {"session of NaN, infinite, extreme and subnormal inputs", HostileValueSession(c.module)}};
+  // Loading runs the library's own start-up code inside the host too.
+  for (const FpPreset& preset : FpPresets()) {
+    c.library.Unload();
+    FpEnvironment loaded, after;
+    {
+      const HostFpScope host(preset.environment);
+      loaded = ReadFpEnvironment();
+      const bool ok = c.library.Load(c.file);
+      after = ReadFpEnvironment();
+      if (!ok) Fail("reload failed: " + c.library.error());
+    }
+    if (after != loaded) {
+      Fail("environment " + DescribeFpEnvironment(preset.environment) + ": loading the library " +
+           DescribeFpChange(loaded, after));
+    }
+  }
+  c.module = Describe(c.library);
   std::vector<std::vector<Outputs>> expected;
   std::string firstMisuse, firstTrap;
   for (const FpPreset& preset : FpPresets()) {
