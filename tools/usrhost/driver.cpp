@@ -1,6 +1,10 @@
 #include "tools/usrhost/driver.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -109,21 +113,203 @@ bool ParseSessionLine(const std::string& raw, std::optional<Action>& action, std
   return true;
 }
 
-bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error) {
-  std::ifstream in(path);
-  if (!in) {
-    error = "cannot read session file " + path;
-    return false;
+namespace {
+
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, nothing beyond U+10FFFF.
+bool ValidUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : 4;
+    if (n == 4 || (n == 1 && c < 0xC2) || (n == 3 && c > 0xF4)) return false;
+    for (size_t k = 1; k <= n; ++k) {
+      if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
+    }
+    i += n + 1;
   }
-  int number = 0;
-  for (std::string line; std::getline(in, line);) {
-    ++number;
-    std::optional<Action> a;
-    if (!ParseSessionLine(line, a, error)) {
-      error = path + ":" + std::to_string(number) + ": " + error;
+  return true;
+}
+
+}  // namespace
+
+bool ParseSessionText(const std::string& text, const std::string& name, std::vector<Action>& actions,
+                      std::string& error, std::vector<std::string>* lines) {
+  size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  for (int number = 1; start <= text.size(); ++number) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string where = name + ":" + std::to_string(number);
+    if (line.find('\0') != std::string::npos || !ValidUtf8(line)) {
+      error = where + ": not text (a NUL byte or invalid UTF-8)";
       return false;
     }
-    if (a) actions.push_back(*a);
+    std::optional<Action> a;
+    if (!ParseSessionLine(line, a, error)) {
+      error = where + ": " + error;
+      return false;
+    }
+    if (a) {
+      a->origin = where;
+      actions.push_back(*a);
+      if (lines != nullptr) lines->push_back(Trim(line));
+    }
+    if (end == text.size()) break;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error,
+                     std::vector<std::string>* lines) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  if (in) text << in.rdbuf();
+  if (!in || in.bad()) {
+    error = "cannot read session file " + path + (in ? "" : ": " + std::string(std::strerror(errno)));
+    return false;
+  }
+  return ParseSessionText(text.str(), path, actions, error, lines);
+}
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = up;
+    }
+  }
+  return row[b.size()];
+}
+
+bool Fits(const ParamDescription& p, ParamUse use) {
+  switch (use) {
+    case ParamUse::kSet: return !p.IsOutput() && p.kind != kParamButton && !p.IsArray();
+    case ParamUse::kPress: return p.kind == kParamButton;
+    case ParamUse::kShow: return p.IsOutput();
+    case ParamUse::kAny: return true;
+  }
+  return true;
+}
+
+const char* UseWords(ParamUse use) {
+  switch (use) {
+    case ParamUse::kSet: return "can be set";
+    case ParamUse::kPress: return "can be pressed";
+    case ParamUse::kShow: return "are outputs";
+    case ParamUse::kAny: return "are there";
+  }
+  return "";
+}
+
+std::string Quoted(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "\"" : ", \"") + n + "\"";
+  return out.empty() ? "none" : out;
+}
+
+}  // namespace
+
+std::optional<int32_t> ResolveParameter(const ModuleDescription& m, const std::string& name, ParamUse use,
+                                        std::string& error) {
+  std::optional<int32_t> index;
+  const int32_t exact = m.Find(name);
+  if (exact >= 0) {
+    index = exact;
+  } else {
+    std::vector<int32_t> folded;
+    for (const ParamDescription& p : m.params) {
+      if (Lower(p.caption) == Lower(name)) folded.push_back(p.index);
+    }
+    if (folded.size() == 1) index = folded.front();
+  }
+  std::vector<std::string> usable;
+  for (const ParamDescription& p : m.params) {
+    if (Fits(p, use)) usable.push_back(p.caption);
+  }
+  if (index) {
+    const ParamDescription& p = m.params[static_cast<size_t>(*index)];
+    if (Fits(p, use)) return index;
+    const std::string what = p.IsOutput() ? "an output, which the module sets"
+                             : p.kind == kParamButton ? "a button, which is pressed, not set"
+                             : p.IsArray() ? "an array" : "not a button";
+    error = "\"" + p.caption + "\" is " + what + "; " +
+            (usable.empty() ? "\"" + m.name + "\" has no parameters that " + std::string(UseWords(use))
+                            : "in \"" + m.name + "\" these " + UseWords(use) + ": " + Quoted(usable));
+    return std::nullopt;
+  }
+  std::vector<std::pair<size_t, std::string>> near;
+  for (const std::string& c : usable) {
+    const size_t d = EditDistance(Lower(name), Lower(c));
+    if (d <= std::max<size_t>(2, c.size() / 3)) near.emplace_back(d, c);
+  }
+  std::sort(near.begin(), near.end());
+  if (near.size() > 3) near.resize(3);
+  std::vector<std::string> suggestions;
+  for (const auto& n : near) suggestions.push_back(n.second);
+  error = "no parameter \"" + name + "\" in \"" + m.name + "\"" +
+          (suggestions.empty() ? "; these " + std::string(UseWords(use)) + ": " + Quoted(usable)
+                               : "; did you mean " + Quoted(suggestions) + "?");
+  return std::nullopt;
+}
+
+std::string ValueWarning(const ParamDescription& p, float v) {
+  if (!std::isfinite(v)) return "\"" + p.caption + "\" = " + FloatText(v) + " is not a finite number";
+  if ((p.minValue && v < *p.minValue) || (p.maxValue && v > *p.maxValue)) {
+    return "\"" + p.caption + "\" = " + FloatText(v) + " is outside its declared range " +
+           (p.minValue ? FloatText(*p.minValue) : "?") + " to " + (p.maxValue ? FloatText(*p.maxValue) : "?");
+  }
+  return "";
+}
+
+namespace {
+// The caption where it names the parameter unambiguously (it reads better in labels), else the index.
+std::string CanonicalName(const ModuleDescription& m, int32_t index) {
+  const std::string& caption = m.params[static_cast<size_t>(index)].caption;
+  return m.Find(caption) == index ? caption : std::to_string(index);
+}
+}  // namespace
+
+bool CheckActions(const ModuleDescription& m, std::vector<Action>& actions, std::optional<Sweep>& sweep,
+                  std::vector<std::string>& warnings, std::string& error) {
+  for (Action& a : actions) {
+    if (a.kind != Action::kSet && a.kind != Action::kPress) continue;
+    const std::optional<int32_t> index =
+        ResolveParameter(m, a.target, a.kind == Action::kSet ? ParamUse::kSet : ParamUse::kPress, error);
+    if (!index) {
+      if (!a.origin.empty()) error = a.origin + ": " + error;
+      return false;
+    }
+    a.target = CanonicalName(m, *index);
+    if (a.kind == Action::kSet) {
+      const std::string w = ValueWarning(m.params[static_cast<size_t>(*index)], a.value);
+      if (!w.empty()) warnings.push_back(w + (a.origin.empty() ? "" : " (" + a.origin + ")") + "; applied as given, though a host never sends it");
+    }
+  }
+  if (sweep) {
+    const std::optional<int32_t> index = ResolveParameter(m, sweep->target, ParamUse::kSet, error);
+    if (!index) {
+      error = "--sweep: " + error;
+      return false;
+    }
+    sweep->target = CanonicalName(m, *index);
+    const ParamDescription& p = m.params[static_cast<size_t>(*index)];
+    for (double end : {sweep->from, sweep->to}) {
+      const std::string w = ValueWarning(p, static_cast<float>(end));
+      if (!w.empty()) warnings.push_back("--sweep: " + w + "; swept as given, though a host never sends it");
+    }
   }
   return true;
 }
@@ -186,10 +372,37 @@ bool Drive(Instance& instance, const std::vector<Action>& actions, const std::op
 
 namespace {
 
-std::string Fixed(float v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.8f", static_cast<double>(v));
+// The module's display format, where it is one safe conversion of one double; else none.
+bool SafeFormat(const std::string& f) {
+  const size_t percent = f.find('%');
+  if (percent == std::string::npos || f.find('%', percent + 1) != std::string::npos) return false;
+  size_t i = percent + 1;
+  while (i < f.size() && std::strchr("-+ #0", f[i]) != nullptr) ++i;
+  while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+  if (i < f.size() && f[i] == '.') {
+    ++i;
+    while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+  }
+  return i < f.size() && std::strchr("fFeEgG", f[i]) != nullptr && i - percent < 12;
+}
+
+std::string Shown(const ParamDescription& p, float v) {
+  if (!std::isfinite(v) || !p.format || !SafeFormat(*p.format)) return FloatText(v);
+  char buf[512];
+  std::snprintf(buf, sizeof buf, p.format->c_str(), static_cast<double>(v));
   return buf;
+}
+
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + "\"";
+}
+
+nlohmann::ordered_json JsonNumber(float v) {
+  if (!std::isfinite(v)) return nullptr;  // JSON has no NaN or infinity
+  return std::strtod(FloatText(v).c_str(), nullptr);
 }
 
 void PrintJson(std::ostream& out, const ModuleDescription& m, const std::vector<Outputs>& snapshots) {
@@ -198,13 +411,17 @@ void PrintJson(std::ostream& out, const ModuleDescription& m, const std::vector<
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const Outputs& o : snapshots) {
     nlohmann::ordered_json s;
-    s["label"] = o.label;
-    for (const auto& [index, v] : o.values) s[m.params[index].caption] = v;
-    for (const auto& [index, a] : o.arrays) s[m.params[index].caption] = a;
+    s["at"] = o.label;
+    for (const auto& [index, v] : o.values) s[m.params[index].caption] = JsonNumber(v);
+    for (const auto& [index, a] : o.arrays) {
+      nlohmann::ordered_json values = nlohmann::ordered_json::array();
+      for (float e : a) values.push_back(JsonNumber(e));
+      s[m.params[index].caption] = values;
+    }
     list.push_back(s);
   }
   doc["snapshots"] = list;
-  out << doc.dump(2) << "\n";
+  out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 }  // namespace
@@ -212,45 +429,55 @@ void PrintJson(std::ostream& out, const ModuleDescription& m, const std::vector<
 void PrintOutputs(std::ostream& out, const ModuleDescription& m, const std::vector<Outputs>& snapshots,
                   OutputFormat format) {
   if (format == OutputFormat::kJson) return PrintJson(out, m, snapshots);
+  if (snapshots.empty()) return;
   const bool csv = format == OutputFormat::kCsv;
-  const char* sep = csv ? "," : "  ";
-  auto cell = [&](const std::string& s, size_t width) {
-    if (csv) return s;
-    return s.size() >= width ? s : s + std::string(width - s.size(), ' ');
-  };
-  // Scalar outputs: one row per snapshot.
-  bool anyValues = false;
-  for (const Outputs& o : snapshots) anyValues |= !o.values.empty();
-  if (anyValues) {
-    out << cell("at", 14);
-    for (const auto& [index, v] : snapshots.front().values) out << sep << m.params[index].caption;
-    out << "\n";
-    for (const Outputs& o : snapshots) {
-      out << cell(o.label, 14);
-      for (const auto& [index, v] : o.values) out << sep << (csv ? FloatText(v) : Fixed(v));
-      out << "\n";
-    }
-  }
-  // Array outputs: one row per element, the arrays side by side.
+  const Outputs& first = snapshots.front();
+  // The header: where, then the scalar outputs, then (for arrays) the element index and the arrays.
+  std::vector<std::string> header = {"at"};
+  for (const auto& [index, v] : first.values) header.push_back(m.params[index].caption);
+  if (!first.arrays.empty()) header.push_back("index");
+  for (const auto& [index, a] : first.arrays) header.push_back(m.params[index].caption);
+  std::vector<std::vector<std::string>> rows;
   for (const Outputs& o : snapshots) {
-    if (o.arrays.empty()) continue;
-    if (snapshots.size() > 1) out << (csv ? "# " : "") << o.label << "\n";
-    out << cell("index", 6);
-    size_t rows = 0;
-    for (const auto& [index, a] : o.arrays) {
-      out << sep << cell(m.params[index].caption, 12);
-      rows = a.size() > rows ? a.size() : rows;
-    }
-    out << "\n";
-    for (size_t i = 0; i < rows; ++i) {
-      out << cell(std::to_string(i), 6);
+    size_t length = o.arrays.empty() ? 1 : 0;
+    for (const auto& [index, a] : o.arrays) length = std::max(length, a.size());
+    for (size_t i = 0; i < length; ++i) {
+      std::vector<std::string> row = {o.label};
+      for (const auto& [index, v] : o.values) row.push_back(csv ? FloatText(v) : Shown(m.params[index], v));
+      if (!o.arrays.empty()) row.push_back(std::to_string(i));
       for (const auto& [index, a] : o.arrays) {
-        const std::string text = i < a.size() ? (csv ? FloatText(a[i]) : Fixed(a[i])) : "";
-        out << sep << cell(text, 12);
+        row.push_back(i >= a.size() ? "" : csv ? FloatText(a[i]) : Shown(m.params[index], a[i]));
       }
-      out << "\n";
+      rows.push_back(std::move(row));
     }
   }
+  if (csv) {
+    auto print = [&](const std::vector<std::string>& row) {
+      for (size_t c = 0; c < row.size(); ++c) out << (c ? "," : "") << CsvField(row[c]);
+      out << "\r\n";
+    };
+    print(header);
+    for (const auto& row : rows) print(row);
+    return;
+  }
+  std::vector<size_t> width(header.size());
+  for (size_t c = 0; c < header.size(); ++c) width[c] = header[c].size();
+  for (const auto& row : rows) {
+    for (size_t c = 0; c < row.size() && c < width.size(); ++c) width[c] = std::max(width[c], row[c].size());
+  }
+  auto print = [&](const std::vector<std::string>& row) {
+    std::string line;
+    for (size_t c = 0; c < row.size() && c < width.size(); ++c) {
+      // Text left, numbers right.
+      const bool left = c == 0;
+      const std::string pad(width[c] - row[c].size(), ' ');
+      line += (c ? "  " : "") + (left ? row[c] + pad : pad + row[c]);
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << "\n";
+  };
+  print(header);
+  for (const auto& row : rows) print(row);
 }
 
 }  // namespace usrhost

@@ -15,6 +15,7 @@ struct Action {
   std::string target;  // caption or index
   float value = 0.0f;
   int count = 1;
+  std::string origin = {};  // where it was written ("a.session:3", "-s"), for messages
 };
 
 struct Sweep {
@@ -37,7 +38,27 @@ bool ParseAssignment(const std::string& text, std::string& name, std::string& va
 bool ParseSweep(const std::string& text, Sweep& sweep, std::string& error);
 // One session line: "set NAME=VALUE", "press NAME", "cycle [N]", "dump"; blank and # lines give none.
 bool ParseSessionLine(const std::string& line, std::optional<Action>& action, std::string& error);
-bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error);
+// A whole session text: UTF-8 (a byte-order mark and CRLF line ends accepted), one action a line.
+// Errors read "NAME:LINE: why". `lines`, when given, receives the lines that hold an action.
+bool ParseSessionText(const std::string& text, const std::string& name, std::vector<Action>& actions,
+                      std::string& error, std::vector<std::string>* lines = nullptr);
+bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error,
+                     std::vector<std::string>* lines = nullptr);
+
+// What a parameter is named for: set (an input that takes a value), press (a button), show (an
+// output), or anything.
+enum class ParamUse { kSet, kPress, kShow, kAny };
+// A caption (exactly, or ignoring case where only one matches) or an index. When nothing fits
+// the error says what would: the nearest captions, or the parameters that can be used so.
+std::optional<int32_t> ResolveParameter(const ModuleDescription& module, const std::string& name, ParamUse use,
+                                        std::string& error);
+// Checks actions and a sweep against the module before anything runs: every name resolves for
+// its use (and is rewritten to its index); values a host would never send (outside the declared
+// range, or not finite) are kept, for testing, and each gets a warning.
+bool CheckActions(const ModuleDescription& module, std::vector<Action>& actions, std::optional<Sweep>& sweep,
+                  std::vector<std::string>& warnings, std::string& error);
+// The same check for one value given to a parameter; empty when a host could send it.
+std::string ValueWarning(const ParamDescription& param, float value);
 
 Outputs Snapshot(const Instance& instance, std::string label);
 
@@ -46,6 +67,9 @@ Outputs Snapshot(const Instance& instance, std::string label);
 bool Drive(Instance& instance, const std::vector<Action>& actions, const std::optional<Sweep>& sweep,
            std::vector<Outputs>& snapshots, std::string& error);
 
+// One table for every snapshot: a column for the snapshot (dump or sweep position), and for arrays
+// one row per element. The table shows each value with its parameter's declared format; CSV
+// (RFC 4180) and JSON give the shortest text that reads back as the same float32.
 void PrintOutputs(std::ostream& out, const ModuleDescription& module, const std::vector<Outputs>& snapshots,
                   OutputFormat format);
 

@@ -1,8 +1,10 @@
 #include "tools/usrhost/golden.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -20,7 +22,7 @@ std::string Hex(float v) {
 }
 
 float FromHex(const std::string& s) {
-  const uint32_t b = static_cast<uint32_t>(std::stoul(s, nullptr, 16));
+  const uint32_t b = static_cast<uint32_t>(std::strtoul(s.c_str(), nullptr, 16));
   float v;
   std::memcpy(&v, &b, 4);
   return v;
@@ -29,9 +31,12 @@ float FromHex(const std::string& s) {
 bool Replay(const PluginLibrary& library, const ModuleDescription& m, const std::vector<std::string>& lines,
             std::vector<Outputs>& snapshots, std::string& error) {
   std::vector<Action> actions;
-  for (const std::string& line : lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
     std::optional<Action> a;
-    if (!ParseSessionLine(line, a, error)) return false;
+    if (!ParseSessionLine(lines[i], a, error)) {
+      error = "action " + std::to_string(i + 1) + ": " + error;
+      return false;
+    }
     if (a) actions.push_back(*a);
   }
   Instance in(library, m);
@@ -61,21 +66,9 @@ nlohmann::ordered_json SnapshotJson(const ModuleDescription& m, const Outputs& o
 }  // namespace
 
 bool LoadGoldenSession(const std::string& path, GoldenSession& session, std::string& error) {
-  std::ifstream in(path);
-  if (!in) {
-    error = "cannot read " + path;
-    return false;
-  }
   session.name = path.substr(path.find_last_of("/\\") + 1);
-  for (std::string line; std::getline(in, line);) {
-    std::optional<Action> a;
-    if (!ParseSessionLine(line, a, error)) {
-      error = path + ": " + error;
-      return false;
-    }
-    if (a) session.actions.push_back(line);
-  }
-  return true;
+  std::vector<Action> actions;
+  return ReadSessionFile(path, actions, error, &session.actions);
 }
 
 bool RecordGolden(const PluginLibrary& library, const ModuleDescription& m, const std::vector<GoldenSession>& sessions,
@@ -103,24 +96,98 @@ bool RecordGolden(const PluginLibrary& library, const ModuleDescription& m, cons
   return true;
 }
 
+namespace {
+
+// "line L, column C" of a byte offset, for a parse error a user can find in an editor.
+std::string Position(const std::string& text, size_t offset) {
+  size_t line = 1, column = 1;
+  for (size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return std::to_string(line) + ":" + std::to_string(column);
+}
+
+bool IsBits(const nlohmann::json& v) {
+  return v.is_string() && v.get_ref<const std::string&>().size() == 8 &&
+         v.get_ref<const std::string&>().find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+// The shape a golden file must have, checked whole before anything runs; the error names the
+// place ("sessions[1].dumps[0].Output").
+bool CheckGoldenShape(const nlohmann::json& doc, std::string& error) {
+  if (!doc.is_object()) return (error = "not a golden file: the top level is not an object", false);
+  if (!doc.contains("module") || !doc["module"].is_string()) return (error = "\"module\" is missing or not text", false);
+  if (!doc.contains("sessions") || !doc["sessions"].is_array()) return (error = "\"sessions\" is missing or not a list", false);
+  if (doc["sessions"].empty()) return (error = "\"sessions\" is empty: nothing to compare", false);
+  for (size_t i = 0; i < doc["sessions"].size(); ++i) {
+    const nlohmann::json& js = doc["sessions"][i];
+    const std::string at = "sessions[" + std::to_string(i) + "]";
+    if (!js.is_object()) return (error = at + " is not an object", false);
+    if (!js.contains("actions") || !js["actions"].is_array()) return (error = at + ".actions is missing or not a list", false);
+    for (const auto& a : js["actions"]) {
+      if (!a.is_string()) return (error = at + ".actions holds something that is not text", false);
+    }
+    if (!js.contains("dumps") || !js["dumps"].is_array()) return (error = at + ".dumps is missing or not a list", false);
+    for (size_t d = 0; d < js["dumps"].size(); ++d) {
+      const nlohmann::json& dump = js["dumps"][d];
+      const std::string dat = at + ".dumps[" + std::to_string(d) + "]";
+      if (!dump.is_object()) return (error = dat + " is not an object", false);
+      for (auto it = dump.begin(); it != dump.end(); ++it) {
+        bool ok = IsBits(it.value());
+        if (it.value().is_array()) {
+          ok = true;
+          for (const auto& e : it.value()) ok = ok && IsBits(e);
+        }
+        if (!ok) return (error = dat + "." + it.key() + " is not 8 hex digits or a list of them", false);
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, const std::string& path,
                    std::ostream& report, std::string& error) {
-  std::ifstream in(path);
-  const nlohmann::json doc = nlohmann::json::parse(in, nullptr, false);
-  if (!doc.is_object() || !doc.contains("sessions")) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  if (in) buffer << in.rdbuf();
+  if (!in || in.bad()) {
     error = "cannot read golden file " + path;
     return false;
   }
-  if (doc.value("module", "") != m.name) {
-    report << "golden file is for \"" << doc.value("module", "") << "\", the library is \"" << m.name << "\"\n";
+  const std::string text = buffer.str();
+  nlohmann::json doc;
+  try {
+    doc = nlohmann::json::parse(text);
+  } catch (const nlohmann::json::parse_error& e) {
+    std::string why = e.what();
+    const size_t colon = why.rfind(": ");
+    why = colon == std::string::npos ? why : why.substr(colon + 2);
+    error = path + ":" + Position(text, e.byte > 0 ? e.byte - 1 : 0) + ": not JSON: " + why;
+    return false;
+  }
+  if (!CheckGoldenShape(doc, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  if (doc["module"].get<std::string>() != m.name) {
+    report << "golden file is for \"" << doc["module"].get<std::string>() << "\", the library is \"" << m.name << "\"\n";
     return false;
   }
   size_t values = 0;
-  for (const auto& js : doc["sessions"]) {
-    const std::string name = js.value("name", "?");
+  for (size_t i = 0; i < doc["sessions"].size(); ++i) {
+    const nlohmann::json& js = doc["sessions"][i];
+    const std::string name = js.contains("name") && js["name"].is_string() ? js["name"].get<std::string>()
+                                                                           : "session " + std::to_string(i + 1);
     std::vector<Outputs> snapshots;
     if (!Replay(library, m, js["actions"].get<std::vector<std::string>>(), snapshots, error)) {
-      error = name + ": " + error;
+      error = path + ": " + name + ": " + error;
       return false;
     }
     const auto& dumps = js["dumps"];
@@ -138,6 +205,10 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
         }
         const nlohmann::json& want = it.value();
         const nlohmann::json& have = got[it.key()];
+        if (want.is_string() != have.is_string()) {
+          report << where << ": a single value and an array swapped\n";
+          return false;
+        }
         if (want.is_string()) {
           ++values;
           if (want != have) {
@@ -151,11 +222,11 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
           report << where << ": length " << have.size() << ", expected " << want.size() << "\n";
           return false;
         }
-        for (size_t i = 0; i < want.size(); ++i, ++values) {
-          if (want[i] != have[i]) {
-            report << where << " element " << i << ": expected " << FloatText(FromHex(want[i])) << " (0x"
-                   << want[i].get<std::string>() << "), got " << FloatText(FromHex(have[i])) << " (0x"
-                   << have[i].get<std::string>() << ")\n";
+        for (size_t e = 0; e < want.size(); ++e, ++values) {
+          if (want[e] != have[e]) {
+            report << where << " element " << e << ": expected " << FloatText(FromHex(want[e])) << " (0x"
+                   << want[e].get<std::string>() << "), got " << FloatText(FromHex(have[e])) << " (0x"
+                   << have[e].get<std::string>() << ")\n";
             return false;
           }
         }

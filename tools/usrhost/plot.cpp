@@ -1,6 +1,7 @@
 #include "tools/usrhost/plot.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -172,6 +173,16 @@ bool MakePlot(const PluginLibrary& library, const ModuleDescription& m, const Pl
       }
       panels.back().series.push_back(s);
     }
+  }
+  bool anyFinite = false;
+  for (const Panel& p : panels) {
+    for (const Series& s : p.series) {
+      for (double y : s.y) anyFinite = anyFinite || std::isfinite(y);
+    }
+  }
+  if (!anyFinite) {
+    error = "nothing to draw: every value is NaN or infinite";
+    return false;
   }
   const std::string title = !o.title.empty() ? o.title : m.name + (vary >= 0 ? ": \"" + m.params[vary].caption + "\" compared" : "");
   WriteSvg(svg, panels, title, caption);

@@ -18,6 +18,7 @@ std::string Escape(const std::string& s) {
     else if (c == '<') r += "&lt;";
     else if (c == '>') r += "&gt;";
     else if (c == '"') r += "&quot;";
+    else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') r += '?';  // not allowed in XML
     else r += c;
   }
   return r;
@@ -133,7 +134,12 @@ void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::st
         if (s.steps) points += Num(X(s.x[i] + 1)) + "," + Num(Y(s.y[i])) + " ";
       }
       flush();
-      // Legend entry, top left inside the plot, on a backing so curves do not hide it.
+    }
+    // The legend after every curve, so that no curve is drawn over it.
+    for (size_t si = 0; si < panel.series.size(); ++si) {
+      const Series& s = panel.series[si];
+      const char* color = kColors[si % (sizeof kColors / sizeof kColors[0])];
+      // Top left inside the plot, on a backing that the grid does not show through.
       const double ly = oy + kTop + 16 + 16.0 * static_cast<double>(si);
       out << "<rect x=\"" << Num(ox + kLeft + 6) << "\" y=\"" << Num(ly - 12) << "\" width=\""
           << Num(40 + 7.0 * static_cast<double>(s.label.size())) << "\" height=\"16\" fill=\"white\" fill-opacity=\"0.85\"/>\n";

@@ -1,0 +1,44 @@
+#include "tools/usrhost/driving_options.hpp"
+
+#include "tools/usrhost/cli_support.hpp"
+
+namespace usrhost {
+
+void AddDrivingOptions(CLI::App* cmd, DrivingArgs& args) {
+  cmd->add_option("file", args.file, "the .usr file")->required();
+  cmd->add_option("-s,--set", args.sets, "set a parameter: \"CAPTION=VALUE\" or INDEX=VALUE, in order");
+  cmd->add_option("-p,--press", args.presses, "send a button's message (after the settings)");
+  cmd->add_option("-c,--cycles", args.cycles, "processing cycles to run after the presses")
+      ->check(CLI::Range(0, 1000000000))
+      ->capture_default_str();
+  cmd->add_option("--sweep", args.sweep, "NAME=FROM:TO:STEP: set the value and run one cycle, for each value");
+  cmd->add_option("--session", args.session,
+                  "a file of actions, one a line: set NAME=VALUE, press NAME, cycle [K], dump; # comments");
+  cmd->add_flag("--no-press", args.noPress, "do not press the module's buttons when no --press is given");
+  cmd->add_option("--fp-env", args.fpEnv, FpEnvHelp(false));
+}
+
+bool BuildActions(const DrivingArgs& args, const ModuleDescription& module, std::vector<Action>& actions,
+                  std::optional<Sweep>& sweep) {
+  std::string error;
+  if (!args.session.empty() && !ReadSessionFile(args.session, actions, error)) return Error(error), false;
+  for (const std::string& s : args.sets) {
+    std::optional<Action> a;
+    if (!ParseSessionLine("set " + s, a, error)) return Error("-s \"" + s + "\": " + error), false;
+    a->origin = "-s \"" + s + "\"";
+    actions.push_back(*a);
+  }
+  for (const std::string& p : args.presses) actions.push_back({Action::kPress, p, 0.0f, 1, "-p \"" + p + "\""});
+  if (args.cycles > 0) actions.push_back({Action::kCycle, "", 0.0f, args.cycles, "--cycles"});
+  if (!args.sweep.empty()) {
+    Sweep s;
+    if (!ParseSweep(args.sweep, s, error)) return Error(error), false;
+    sweep = s;
+  }
+  std::vector<std::string> warnings;
+  if (!CheckActions(module, actions, sweep, warnings, error)) return Error(error), false;
+  for (const std::string& w : warnings) Warn(w);
+  return true;
+}
+
+}  // namespace usrhost
