@@ -26,6 +26,7 @@ extern "C" {
 EXPORT int32_t GetSDKVersion(void) { return 5; }
 EXPORT int32_t GetImplementation(void) { return 1; }
 EXPORT int32_t GetChunkLen(void) { return 0; }
+#if !defined(VEK_BROKEN_MISSING_ENTRY_POINTS)
 EXPORT void GetModuleInfo(void*, void*, ModuleInfo* info) {
   info->name = info->caption = kName;
   info->hostWord8 = 0;
@@ -33,6 +34,7 @@ EXPORT void GetModuleInfo(void*, void*, ModuleInfo* info) {
   info->paramCount = 2;
   info->hostWord28 = 0;
 }
+#endif
 EXPORT void GetParamInfo(void*, int32_t index, ParamInfo* p) {
   if (index < 0 || index > 1) return;
   p->kind = kParamNumber;
@@ -116,6 +118,8 @@ EXPORT void MouseMove(void) {}
 EXPORT void MouseMoveMultiProc(void) {}
 EXPORT void MouseUp(void) {}
 EXPORT void MouseUpMultiProc(void) {}
+#if !defined(VEK_BROKEN_MISSING_ENTRY_POINTS)
 EXPORT void Paint(void) {}
+#endif
 EXPORT void Resize(void) {}
 }

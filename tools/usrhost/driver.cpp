@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -164,9 +165,11 @@ bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std:
                      std::vector<std::string>* lines) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
-  if (in) text << in.rdbuf();
-  if (!in || in.bad()) {
-    error = "cannot read session file " + path + (in ? "" : ": " + std::string(std::strerror(errno)));
+  std::error_code ec;
+  const bool folder = std::filesystem::is_directory(path, ec);
+  if (in && !folder) text << in.rdbuf();
+  if (!in || in.bad() || folder) {
+    error = "cannot read session file " + path + (folder ? ": it is a folder" : in ? "" : ": " + std::string(std::strerror(errno)));
     return false;
   }
   return ParseSessionText(text.str(), path, actions, error, lines);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -156,9 +157,10 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
                    std::ostream& report, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream buffer;
-  if (in) buffer << in.rdbuf();
-  if (!in || in.bad()) {
-    error = "cannot read golden file " + path;
+  std::error_code ec;
+  if (in && !std::filesystem::is_directory(path, ec)) buffer << in.rdbuf();
+  if (!in || in.bad() || std::filesystem::is_directory(path, ec)) {
+    error = "cannot read golden file " + path + (std::filesystem::is_directory(path, ec) ? ": it is a folder" : "");
     return false;
   }
   const std::string text = buffer.str();

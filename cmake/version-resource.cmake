@@ -1,0 +1,17 @@
+# vek_add_version_resource(<target> <file name> <description> <APP|DLL>): on Windows, a version
+# resource from the one project version, so that the file's properties tell what it is.
+function(vek_add_version_resource target file_name description type)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(VEK_RC_FILENAME ${file_name})
+  set(VEK_RC_DESCRIPTION ${description})
+  if(type STREQUAL "DLL")
+    set(VEK_RC_FILETYPE VFT_DLL)
+  else()
+    set(VEK_RC_FILETYPE VFT_APP)
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()

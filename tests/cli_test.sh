@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# usrhost as a user meets it: bad options, bad files and unwritable outputs give one line on
+# stderr naming the problem and a documented exit status, and never touch an existing file.
+#   cli_test.sh BUILD_DIR [EMULATOR...]   (run from anywhere; EMULATOR is e.g. wine)
+set -uo pipefail
+build=$(cd "$1" && pwd); shift
+emulator=("$@")
+tool="$build/tools/usrhost/usrhost"
+[ -x "$tool.exe" ] && tool="$tool.exe"
+modules="$build/modules"
+broken="$build/broken"
+golden_dir="$(cd "$(dirname "$0")" && pwd)/golden"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0 passed=0
+
+usrhost() { "${emulator[@]}" "$tool" "$@"; }
+
+# expect STATUS "TEXT" COMMAND... : the exit status, TEXT somewhere in the output, and for an
+# input error (2) exactly one line on stderr (warnings aside), starting "usrhost: ".
+expect() {
+  local want=$1 text=$2; shift 2
+  local err="$scratch/stderr" out="$scratch/stdout" status
+  "$@" >"$out" 2>"$err" </dev/null
+  status=$?
+  local lines why=""
+  lines=$(tr -d '\r' <"$err" | grep -v '^usrhost: warning: ' | grep -c .)
+  if [ "$status" != "$want" ]; then
+    why="exit status $status, expected $want"
+  elif [ "$want" = 2 ] && [ "$lines" != 1 ]; then
+    why="$lines lines on stderr, expected one"
+  elif [ "$want" = 2 ] && ! grep -q '^usrhost: ' "$err"; then
+    why="stderr does not start with 'usrhost: '"
+  elif [ -n "$text" ] && ! grep -qF -- "$text" "$err" "$out"; then
+    why="no '$text' in the output"
+  fi
+  if [ -n "$why" ]; then
+    failures=$((failures + 1))
+    echo "FAIL: $*"
+    echo "      $why"
+    sed 's/^/      stderr: /' "$err" | head -5
+  else
+    passed=$((passed + 1))
+  fi
+}
+
+# unchanged FILE COMMAND...: the command fails and FILE keeps its bytes.
+unchanged() {
+  local file=$1; shift
+  printf 'keep me\n' >"$file"
+  "$@" >/dev/null 2>&1 </dev/null
+  if [ "$(cat "$file")" != "keep me" ] || ls "$file".tmp-* >/dev/null 2>&1; then
+    failures=$((failures + 1))
+    echo "FAIL: $* changed $file or left a temporary file"
+  else
+    passed=$((passed + 1))
+  fi
+}
+
+cd "$modules" || exit 1
+# A file name without a folder is the file in the current folder.
+expect 0 "" usrhost info Vek_Random.usr
+expect 0 "0.76807380" usrhost run Vek_Random.usr -s Input=3
+expect 0 "Integer Out" usrhost run Vek_Random_Array.usr -s "Array Size=4"
+
+# Files that are no module library: one line, input error.
+printf 'not a library\n' >"$scratch/text.usr"
+mkdir -p "$scratch/folder.usr"
+for f in "$scratch/missing.usr" "$scratch/text.usr" "$scratch/folder.usr"; do
+  expect 2 "cannot load" usrhost validate "$f"
+  expect 2 "cannot load" usrhost info "$f"
+done
+
+# Bad option values.
+expect 2 "--seed" usrhost validate Vek_Random.usr --seed abc
+expect 2 "--seed" usrhost validate Vek_Random.usr --seed 4294967296
+expect 2 "--timeout" usrhost validate Vek_Random.usr --timeout 0
+expect 2 "--bogus" usrhost run Vek_Random.usr --bogus
+expect 2 "neither a preset" usrhost run Vek_Random.usr --fp-env sometimes
+expect 2 "is an output" usrhost run Vek_Random.usr -s Output=3
+expect 2 "not a button" usrhost run Vek_Random.usr -p Input
+expect 2 "did you mean \"Octaves\"" usrhost run Vek_Random.usr -s Octave=3
+expect 0 "outside its declared range" usrhost run Vek_Random.usr -s Octaves=40
+expect 2 "nothing to draw" usrhost plot Vek_Random.usr -s "Output Min=nan" -o "$scratch/nan.svg"
+
+# Session files: a byte-order mark and CRLF are fine; anything that is not text is not.
+printf '\xef\xbb\xbfset Input=3\r\ncycle\r\ndump\r\n' >"$scratch/crlf.session"
+expect 0 "0.76807380" usrhost run Vek_Random.usr --session "$scratch/crlf.session"
+printf 'set Input=3\ncycle\n\xff\xfe dump\n' >"$scratch/binary.session"
+expect 2 "binary.session:3:" usrhost run Vek_Random.usr --session "$scratch/binary.session"
+printf 'set Input=3\nstep 4\n' >"$scratch/typo.session"
+expect 2 "typo.session:2:" usrhost record Vek_Random.usr "$scratch/typo.session" -o "$scratch/g.json"
+printf 'set Nope=3\n' >"$scratch/unknown.session"
+expect 2 "unknown.session:1:" usrhost run Vek_Random.usr --session "$scratch/unknown.session"
+
+# Golden files of the wrong shape.
+golden="$golden_dir/Vek_Random.golden.json"
+printf '{"module":"Vek Random","sessions":{}}' >"$scratch/not-list.json"
+printf '{"module":"Vek Random","sessions":[]}' >"$scratch/empty.json"
+printf '{"module":"Vek Random","sessions":[{"actions":["dump"],"dumps":[{"Output":1.5}]}]}' >"$scratch/types.json"
+printf '{"module":"Vek Random",\n "sessions": [,]}' >"$scratch/broken.json"
+expect 2 "not a list" usrhost compare Vek_Random.usr "$scratch/not-list.json"
+expect 2 "empty" usrhost compare Vek_Random.usr "$scratch/empty.json"
+expect 2 "8 hex digits" usrhost compare Vek_Random.usr "$scratch/types.json"
+expect 2 "broken.json:2:" usrhost compare Vek_Random.usr "$scratch/broken.json"
+expect 2 "cannot read" usrhost compare Vek_Random.usr "$scratch/folder.usr"
+expect 0 "identical" usrhost compare Vek_Random.usr "$golden"
+
+# Unwritable outputs fail before any work, and failures leave existing files alone.
+expect 2 "cannot write" usrhost plot Vek_Random.usr -o /nonexistent/x.svg
+expect 2 "cannot write" usrhost record Vek_Random.usr "$scratch/crlf.session" -o /nonexistent/g.json
+expect 2 "cannot write" usrhost validate Vek_Random.usr --check info.versions --json /nonexistent/r.json
+unchanged "$scratch/keep.svg" usrhost plot Vek_Random.usr -s Nope=1 -o "$scratch/keep.svg"
+unchanged "$scratch/keep.json" usrhost record Vek_Random.usr "$scratch/typo.session" -o "$scratch/keep.json"
+unchanged "$scratch/keep.csv" usrhost run Vek_Random.usr -s Octave=1 -o "$scratch/keep.csv"
+# "-" is standard output, not a file named "-".
+cd "$scratch" || exit 1
+expect 0 "<svg" usrhost plot "$modules/Vek_Random.usr" --sweep Input=0:1:0.5 -o -
+[ -e "$scratch/-" ] && { failures=$((failures + 1)); echo "FAIL: -o - wrote a file named -"; }
+cd "$modules" || exit 1
+
+# A library without every entry point: the check that says so fails, the tool does not crash.
+if [ -e "$broken/broken_missing_entry_points.usr" ]; then
+  expect 1 "" usrhost validate "$broken/broken_missing_entry_points.usr" --check load.entry-points
+  grep -q "GetModuleInfo" "$scratch/stdout" || { failures=$((failures + 1)); echo "FAIL: missing entry points not named"; }
+fi
+
+echo "$passed passed, $failures failed"
+[ "$failures" = 0 ]
