@@ -153,18 +153,7 @@ bool CheckGoldenShape(const nlohmann::json& doc, std::string& error) {
 
 }  // namespace
 
-bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, const std::string& path,
-                   std::ostream& report, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  std::error_code ec;
-  if (in && !std::filesystem::is_directory(path, ec)) buffer << in.rdbuf();
-  if (!in || in.bad() || std::filesystem::is_directory(path, ec)) {
-    error = "cannot read golden file " + path + (std::filesystem::is_directory(path, ec) ? ": it is a folder" : "");
-    return false;
-  }
-  const std::string text = buffer.str();
-  nlohmann::json doc;
+bool ParseGolden(const std::string& text, const std::string& path, nlohmann::json& doc, std::string& error) {
   try {
     doc = nlohmann::json::parse(text);
   } catch (const nlohmann::json::parse_error& e) {
@@ -178,6 +167,21 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
     error = path + ": " + error;
     return false;
   }
+  return true;
+}
+
+bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, const std::string& path,
+                   std::ostream& report, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  std::error_code ec;
+  if (in && !std::filesystem::is_directory(path, ec)) buffer << in.rdbuf();
+  if (!in || in.bad() || std::filesystem::is_directory(path, ec)) {
+    error = "cannot read golden file " + path + (std::filesystem::is_directory(path, ec) ? ": it is a folder" : "");
+    return false;
+  }
+  nlohmann::json doc;
+  if (!ParseGolden(buffer.str(), path, doc, error)) return false;
   if (doc["module"].get<std::string>() != m.name) {
     report << "golden file is for \"" << doc["module"].get<std::string>() << "\", the library is \"" << m.name << "\"\n";
     return false;

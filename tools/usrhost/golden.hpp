@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tools/usrhost/driver.hpp"
 
 namespace usrhost {
@@ -21,6 +23,10 @@ bool RecordGolden(const PluginLibrary& library, const ModuleDescription& module,
 // Replays a golden file; on the first difference says where, and returns false.
 bool CompareGolden(const PluginLibrary& library, const ModuleDescription& module, const std::string& goldenPath,
                    std::ostream& report, std::string& error);
+
+// A golden file's text, parsed and checked for the shape record writes; errors name the place
+// ("g.json:3:14: not JSON: ...", "g.json: sessions[1].dumps is missing or not a list").
+bool ParseGolden(const std::string& text, const std::string& path, nlohmann::json& doc, std::string& error);
 
 // A session file's lines, named after the file.
 bool LoadGoldenSession(const std::string& path, GoldenSession& session, std::string& error);
