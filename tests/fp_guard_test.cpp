@@ -41,6 +41,7 @@ void Load(const Env& e) {
   asm volatile("ldmxcsr %0" : : "m"(e.mxcsr) : "memory");
 }
 
+#if !defined(_WIN32)
 // What an entry point might do on hostile input: every SSE exception, and an x87 invalid
 // operation (the square root of -1) left in the x87 status word.
 double Hostile(volatile double x) {
@@ -51,6 +52,7 @@ double Hostile(volatile double x) {
   asm volatile("fldl %1\n\tfsqrt\n\tfstpl %0" : "=m"(root) : "m"(minusOne) : "memory");
   return r + root;
 }
+#endif
 
 // Results go through volatile memory so that the compiler keeps the arithmetic inside the guard.
 double GuardedThird(volatile double x) {

@@ -25,7 +25,7 @@ std::string VersionString(const std::string& file, const char* name) {
 }
 
 TEST(VersionResource, ReleaseFilesCarryTheProjectVersion) {
-  for (const std::string file : {std::string(VEK_USRHOST), std::string(VEK_MODULE_DIR) + VEK_RANDOM_USR,
+  for (const std::string& file : {std::string(VEK_USRHOST), std::string(VEK_MODULE_DIR) + VEK_RANDOM_USR,
                                  std::string(VEK_MODULE_DIR) + VEK_RANDOM_ARRAY_USR}) {
     EXPECT_EQ(VersionString(file, "FileVersion"), usrhost::kVersion) << file;
     EXPECT_EQ(VersionString(file, "ProductVersion"), usrhost::kVersion) << file;
