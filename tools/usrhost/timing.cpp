@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "bench/plain_octave_sum.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "noise/random_table.hpp"
 
 namespace usrhost {
@@ -71,7 +71,7 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       auto plugin = [&] { in.Notify(octaves); };
       auto baseline = [&] {
         for (int32_t i = 0; i < 2048; ++i) {
-          const double v = vek::PlainEvaluateNoise(*table, s, static_cast<double>(i) * scale);
+          const double v = vek::ReferenceEvaluateNoise(*table, s, static_cast<double>(i) * scale);
           host.SetArrayElement(floatOut, i, static_cast<float>(v));
           host.SetArrayElement(integerOut, i, static_cast<float>(v < 0.5 ? 0 : 1));
         }
@@ -91,7 +91,7 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       auto baseline = [&] {
         in.Store(0, y);
         for (int32_t p = 0; p < 11; ++p) host.GetValue(in.handle(p));
-        host.SetValue(output, static_cast<float>(vek::PlainEvaluateNoise(*table, s, y)));
+        host.SetValue(output, static_cast<float>(vek::ReferenceEvaluateNoise(*table, s, y)));
         y += 0.37f;
       };
       const auto [p, b] = Race(plugin, baseline, seconds);
