@@ -154,6 +154,8 @@ int main(int argc, char** argv) {
   validateCmd->add_option("--json", jsonReport, "write a JSON report to this file");
   validateCmd->add_option("--junit", junitReport, "write a JUnit XML report to this file");
   validateCmd->add_flag("--child", child)->group("");  // one check, in this process
+  std::string resultFile;
+  validateCmd->add_option("--result-file", resultFile)->group("");  // where the child writes its result
 
   std::string goldenFile, goldenOut;
   std::vector<std::string> goldenSessions;
@@ -259,7 +261,7 @@ int main(int argc, char** argv) {
                         ? static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000)
                         : static_cast<uint32_t>(std::stoul(seedText));
     validate.fpEnv = fpEnvText;
-    if (child) return RunCheckAsChild(validate.file, validate.only, validate.seed, validate.level);
+    if (child) return RunCheckAsChild(validate.file, validate.only, validate.seed, resultFile);
     validate.self = SelfPath(argv[0]);
     const std::vector<CheckResult> results = Validate(validate);
     if (results.empty()) {
