@@ -8,6 +8,7 @@
 
 #include "noise/octave_sum.hpp"
 #include "noise/sampler.hpp"
+#include "noise/table_index.hpp"
 
 namespace vek {
 namespace {
