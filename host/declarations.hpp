@@ -29,6 +29,13 @@ struct ParamDecl {
   int8_t hostWord60;    // kNotWritten or the value
 };
 
+// Shorthands that keep a table's rows to one line each.
+namespace table {
+constexpr Direction In = Direction::Input;
+constexpr Direction Out = Direction::Output;
+constexpr int8_t NW = kNotWritten;
+}  // namespace table
+
 struct ModuleDecl {
   const char* name;
   int32_t color;

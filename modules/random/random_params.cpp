@@ -7,9 +7,7 @@
 namespace vek {
 namespace {
 
-constexpr Direction In = Direction::Input;
-constexpr Direction Out = Direction::Output;
-constexpr int8_t NW = kNotWritten;
+using namespace table;
 
 // clang-format off
 constexpr ParamDecl kParams[] = {
