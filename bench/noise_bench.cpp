@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "bench/plain_octave_sum.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "host/fp_environment.hpp"
 #include "noise/octave_sum.hpp"
 #include "noise/random_table.hpp"
@@ -61,7 +61,7 @@ constexpr int kValuesPerIteration = 64;
 void PlainValue(benchmark::State& state, double octaves, bool shaping) {
   const NoiseSettings s = Settings(octaves, shaping);
   for (auto _ : state) {
-    for (int i = 0; i < kValuesPerIteration; ++i) benchmark::DoNotOptimize(PlainEvaluateNoise(Table42(), s, i * 0.1));
+    for (int i = 0; i < kValuesPerIteration; ++i) benchmark::DoNotOptimize(ReferenceEvaluateNoise(Table42(), s, i * 0.1));
   }
   state.SetItemsProcessed(state.iterations() * kValuesPerIteration);
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "bench/plain_octave_sum.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "fuzz/fuzz_input.hpp"
 #include "noise/octave_sum.hpp"
 
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int i = 0; i < 8 && !in.empty(); ++i) {
     const double scale = in.TakeFloat();
     const double x = (static_cast<double>(in.TakeFloat()) + scale) * scale;
-    const double plain = PlainEvaluateNoise(*table, s, x);
+    const double plain = ReferenceEvaluateNoise(*table, s, x);
     for (const PreparedNoise& p : kernels) {
       if (!SameBits(EvaluatePrepared(*table, p, x), plain)) __builtin_trap();
     }

@@ -77,6 +77,27 @@ struct CallbackMessage {
 
 }  // extern "C"
 
+// The fields a module may write, by record: where each sits, how wide it is and what it is called,
+// for hosts that read records byte by byte.
+struct RecordField {
+  size_t offset;
+  size_t size;
+  const char* name;
+};
+#define VEK_RECORD_FIELD(record, field) RecordField{offsetof(record, field), sizeof(record::field), #record "." #field}
+constexpr RecordField kModuleInfoFields[] = {
+    VEK_RECORD_FIELD(ModuleInfo, name),  VEK_RECORD_FIELD(ModuleInfo, caption),    VEK_RECORD_FIELD(ModuleInfo, hostWord8),
+    VEK_RECORD_FIELD(ModuleInfo, color), VEK_RECORD_FIELD(ModuleInfo, paramCount), VEK_RECORD_FIELD(ModuleInfo, hostWord28),
+};
+constexpr RecordField kParamInfoFields[] = {
+    VEK_RECORD_FIELD(ParamInfo, kind),       VEK_RECORD_FIELD(ParamInfo, caption),    VEK_RECORD_FIELD(ParamInfo, isInput),
+    VEK_RECORD_FIELD(ParamInfo, hostWord12), VEK_RECORD_FIELD(ParamInfo, hostWord16), VEK_RECORD_FIELD(ParamInfo, minValue),
+    VEK_RECORD_FIELD(ParamInfo, maxValue),   VEK_RECORD_FIELD(ParamInfo, defaultValue), VEK_RECORD_FIELD(ParamInfo, format),
+    VEK_RECORD_FIELD(ParamInfo, choices),    VEK_RECORD_FIELD(ParamInfo, isOutput),   VEK_RECORD_FIELD(ParamInfo, hostWord60),
+    VEK_RECORD_FIELD(ParamInfo, endsGroup),
+};
+#undef VEK_RECORD_FIELD
+
 constexpr int kHostServicesEntries = 28;
 constexpr size_t kParamInfoWrittenBytes = 76;
 constexpr size_t kModuleInfoWrittenBytes = 32;

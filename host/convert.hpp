@@ -20,4 +20,10 @@ inline int32_t TruncToRange(double value, int32_t lo, int32_t hi) {
   return static_cast<int32_t>(value);
 }
 
+// "Integer Out" of a value: halves away from zero, and a zero result is +0.
+inline double RoundHalfAwayFromZero(double value) {
+  const double r = std::round(value);
+  return r == 0.0 ? 0.0 : r;
+}
+
 }  // namespace vek

@@ -25,21 +25,20 @@ struct OctaveCells {
   uint32_t outOfRange;  // bit i: position i is non-finite or beyond the int32 cells
 };
 
-// Position of octave n for base position x: displaced by the entry at n AND 9972 (a mask, not a
-// remainder), then scaled by k. (Out of line: the AVX source must not emit shared inline code.)
+// Position of octave n for base position x: displaced by its entry, then scaled by k.
 double OctavePosition(const RandomTable& table, int n, double x);
 
 // Fills the cells of octaves 1..count at base position x, and harmless values up to the next
 // multiple of 4.
 void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCells& cells);
 
-// terms[i] for i < count (rounded up to the lane width); `k` holds n^2 of each sample's octave.
-void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
+// terms[i] (octave i + 1) for i < count, rounded up to the lane width.
+void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, double* terms, int count);
 #if defined(__i386__) || defined(__x86_64__)
-void OctaveTermsSse2(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
+void OctaveTermsSse2(const PreparedNoise& p, const OctaveCells& cells, double* terms, int count);
 // Only on CPUs with AVX (the kAuto choice checks).
 void EvaluateManyAvx(const RandomTable& table, const PreparedNoise& p, const double* xs, double* out, int n);
-void OctaveTermsAvx(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count);
+void OctaveTermsAvx(const PreparedNoise& p, const OctaveCells& cells, double* terms, int count);
 #endif
 
 }  // namespace vek

@@ -13,16 +13,14 @@
 namespace vek {
 
 // Values at four base positions at a time, one position per lane, octave after octave: every
-// lane adds its octaves in the algorithm's order. Floor is exact (vroundpd) and the table index is
-// whole-number arithmetic in doubles (exact below 2^53); only the table reads are scalar. A lane
-// whose octave positions leave the int32 cells is recomputed by the scalar path.
+// lane adds its octaves in the algorithm's order. Floor is exact (vroundpd); the table indexes and
+// reads are scalar. A lane whose octave positions leave the int32 cells is recomputed by the
+// scalar path.
 void EvaluateManyAvx(const RandomTable& table, const PreparedNoise& p, const double* xs, double* out, int n) {
   const int32_t* e = table.entries;
   const LaneConstants constants = ConstantsOf(p);
   const __m256d zero = _mm256_setzero_pd(), half = _mm256_set1_pd(0.5);
   const __m256d low = _mm256_set1_pd(-2147483648.0), high = _mm256_set1_pd(2147483648.0);
-  const __m256d tableSize = _mm256_set1_pd(kTableSize), modulus = _mm256_set1_pd(kIndexModulus);
-  const __m256d inverse = _mm256_set1_pd(1.0 / kIndexModulus);
   const int top = p.samples;
   const bool fractional = p.frac != 0.0;
   for (int i = 0; i < n; i += 4) {
@@ -32,25 +30,23 @@ void EvaluateManyAvx(const RandomTable& table, const PreparedNoise& p, const dou
     __m256d sum = zero, inside = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     for (int octave = top; octave >= 1; --octave) {
       const __m256d k = _mm256_set1_pd(kOctaveK[octave]);
-      // Displaced by the entry at n AND 9972 (a mask, not a remainder), then scaled.
-      const __m256d raw = _mm256_mul_pd(k, _mm256_add_pd(_mm256_set1_pd(e[octave & (kTableSize - 1)]), x));
+      const __m256d displacement = _mm256_set1_pd(e[DisplacementIndex(octave)]);
+      const __m256d raw = _mm256_mul_pd(k, _mm256_add_pd(displacement, x));
       const __m256d inRange = _mm256_and_pd(_mm256_cmp_pd(raw, low, _CMP_GT_OQ), _mm256_cmp_pd(raw, high, _CMP_LT_OQ));
       inside = _mm256_and_pd(inside, inRange);
       const __m256d position = _mm256_blendv_pd(half, raw, inRange);
       const __m256d cell = _mm256_floor_pd(position);
-      // Add 9973 to negative cells, then the remainder modulo 9971; the quotient estimate may be
-      // one off, which the two corrections undo.
-      const __m256d g = _mm256_add_pd(cell, _mm256_and_pd(_mm256_cmp_pd(cell, zero, _CMP_LT_OQ), tableSize));
-      __m256d r = _mm256_sub_pd(g, _mm256_mul_pd(_mm256_floor_pd(_mm256_mul_pd(g, inverse)), modulus));
-      r = _mm256_add_pd(r, _mm256_and_pd(_mm256_cmp_pd(r, zero, _CMP_LT_OQ), modulus));
-      r = _mm256_sub_pd(r, _mm256_and_pd(_mm256_cmp_pd(r, modulus, _CMP_GE_OQ), modulus));
-      alignas(16) int32_t j[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(j), _mm256_cvttpd_epi32(r));
-      // Index 0 follows index 9970 in the 9971-cell cycle.
-      auto before = [&](int32_t index) { return e[index == 0 ? kIndexModulus - 1 : index - 1]; };
-      const __m256d a = _mm256_cvtepi32_pd(_mm_setr_epi32(before(j[0]), before(j[1]), before(j[2]), before(j[3])));
-      const __m256d v = _mm256_cvtepi32_pd(_mm_setr_epi32(e[j[0]], e[j[1]], e[j[2]], e[j[3]]));
-      const __m256d c = _mm256_cvtepi32_pd(_mm_setr_epi32(e[j[0] + 1], e[j[1] + 1], e[j[2] + 1], e[j[3] + 1]));
+      // Whole numbers inside the int32 range: the conversion is exact.
+      alignas(16) int32_t cells[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(cells), _mm256_cvttpd_epi32(cell));
+      int32_t before[4], at[4], after[4];
+      for (int l = 0; l < 4; ++l) {
+        at[l] = TableIndexOfInt32Cell(cells[l]);
+        before[l] = IndexBefore(at[l]);
+        after[l] = IndexAfter(at[l]);
+      }
+      auto gather = [e](const int32_t* j) { return _mm256_cvtepi32_pd(_mm_setr_epi32(e[j[0]], e[j[1]], e[j[2]], e[j[3]])); };
+      const __m256d a = gather(before), v = gather(at), c = gather(after);
       const VecD value = CellValue(p, constants, _mm256_sub_pd(position, cell), a, v, c);
       const VecD sample = value / static_cast<double>(kTableSize);
       const VecD term = 2.0 * (sample - 0.5) / static_cast<VecD>(k);

@@ -4,7 +4,7 @@
 namespace vek {
 
 double OctavePosition(const RandomTable& table, int n, double x) {
-  return kOctaveK[n] * (table.entries[n & (kTableSize - 1)] + x);
+  return kOctaveK[n] * (table.entries[DisplacementIndex(n)] + x);
 }
 
 void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCells& cells) {
@@ -25,16 +25,15 @@ void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCell
     if (static_cast<double>(f) > position) --f;
     cells.d[i] = position - static_cast<double>(f);
     const int32_t j = TableIndexOfInt32Cell(f);
-    // Index 0 follows index 9970 in the 9971-cell cycle.
-    cells.a[i] = e[j == 0 ? kIndexModulus - 1 : j - 1];
+    cells.a[i] = e[IndexBefore(j)];
     cells.v[i] = e[j];
-    cells.c[i] = e[j + 1];
+    cells.c[i] = e[IndexAfter(j)];
   }
 }
 
 // The sampler's zones on gathered cells (the sampler itself stays the plain reference, reading a
 // neighbour only where a zone needs it).
-void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const double* k, double* terms, int count) {
+void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, double* terms, int count) {
   const NoiseSettings& s = p.settings;
   for (int i = 0; i < count; ++i) {
     double result = cells.v[i];
@@ -48,7 +47,7 @@ void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, const d
       const double w = GainCurve(BiasCurve(0.5 * (d - p.upperEdge) / s.halfFade, s.bias), s.gain);
       result = cells.v[i] + w * (cells.c[i] - cells.v[i]);
     }
-    terms[i] = 2.0 * (result / kTableSize - 0.5) / k[i];
+    terms[i] = 2.0 * (result / kTableSize - 0.5) / kOctaveK[i + 1];
   }
 }
 

@@ -73,10 +73,10 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, double
   // A lone sample gains nothing from lanes.
   switch (count < 2 ? NoiseKernel::kScalar : p.kernel) {
 #if defined(__i386__) || defined(__x86_64__)
-    case NoiseKernel::kAvx: OctaveTermsAvx(p, cells, kOctaveK + 1, terms, count); break;
-    case NoiseKernel::kSse2: OctaveTermsSse2(p, cells, kOctaveK + 1, terms, count); break;
+    case NoiseKernel::kAvx: OctaveTermsAvx(p, cells, terms, count); break;
+    case NoiseKernel::kSse2: OctaveTermsSse2(p, cells, terms, count); break;
 #endif
-    default: OctaveTermsScalar(p, cells, kOctaveK + 1, terms, count); break;
+    default: OctaveTermsScalar(p, cells, terms, count); break;
   }
   // Non-finite and far positions take the exact scalar sampler (rare: huge scales or offsets).
   for (uint32_t rest = cells.outOfRange; rest != 0; rest &= rest - 1) {

@@ -16,12 +16,6 @@ double GainCurve(double u, double gain) {
   return (m - u) / (m - 1.0);
 }
 
-int32_t TableIndexOfInt32Cell(int32_t f) {
-  if (f < 0) f += kTableSize;  // cannot overflow: f is negative
-  const int32_t r = f % kIndexModulus;
-  return r < 0 ? r + kIndexModulus : r;
-}
-
 int32_t TableIndexOfCell(double cell) {
   if (cell >= -2147483648.0 && cell < 2147483648.0) return TableIndexOfInt32Cell(static_cast<int32_t>(cell));
   // fmod is exact; adding 9973 is adding 2 modulo 9971, which stays exact where f + 9973 would not.
@@ -43,12 +37,11 @@ double SampleNoise(const RandomTable& table, double bias, double gain, double ha
     // a plain step function
   } else if (d < halfFade) {
     const double t = 0.5 + 0.5 * d / halfFade;
-    // Index 0 follows index 9970 in the 9971-cell cycle, so the cell before it holds entry 9970.
-    const double a = e[j == 0 ? kIndexModulus - 1 : j - 1];
+    const double a = e[IndexBefore(j)];
     result = a + GainCurve(BiasCurve(t, bias), gain) * (v - a);
   } else if (d > 1.0 - halfFade) {
     const double t = 0.5 * (d - (1.0 - halfFade)) / halfFade;
-    const double c = e[j + 1];
+    const double c = e[IndexAfter(j)];
     result = v + GainCurve(BiasCurve(t, bias), gain) * (c - v);
   }
   return result / kTableSize;

@@ -1,6 +1,7 @@
 // A deliberately broken module for the validator's own tests: one fault per build, chosen by a
 // VEK_BROKEN_* definition. Parameters: 0 "Input" (in), 1 "Output" (out).
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <xmmintrin.h>
@@ -101,6 +102,13 @@ EXPORT void Process(void* p) {
   std::memset(scratch, 0, 64);
   y += static_cast<float>(static_cast<char*>(scratch)[3]);
   std::free(scratch);
+#endif
+#if defined(VEK_BROKEN_FORGES_RESULT)
+  // Claims a pass for the check that is running, in the words a child of the validator once used,
+  // then ends the process before the check can finish.
+  std::printf("@@result {\"verdict\":\"PASS\",\"message\":\"\"}\nresult {\"verdict\":\"PASS\",\"message\":\"\"}\n");
+  std::fflush(stdout);
+  std::_Exit(0);
 #endif
 #if defined(VEK_BROKEN_HANGS)
   while (x != 0.0f) {

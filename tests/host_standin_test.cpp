@@ -1,4 +1,9 @@
 // The host stand-in itself: it must report every misuse of its services, not absorb it.
+#include <optional>
+#include <string>
+
+#include "modules/random/random_module.hpp"
+#include "modules/random_array/random_array_module.hpp"
 #include "plugin_fixture.hpp"
 #include "tools/usrhost/driver.hpp"
 
@@ -10,8 +15,11 @@ TEST(HostStandIn, ReportsMisuseOfServices) {
   const HostServices& s = *usrhost::HostServiceTable();
   usrhost::TakeUnattributedMisuse();
 
+  using vek::kArrayScale;
+  using vek::kArraySeed;
+  using vek::kFloatOut;
   s.GetValue(0x12345678);
-  s.SetValue(in.handle(14) + 1, 1.0f);
+  s.SetValue(in.handle(kFloatOut) + 1, 1.0f);
   reinterpret_cast<void (*)()>(s.otherEntries0[3])();
   const auto foreign = usrhost::TakeUnattributedMisuse();
   ASSERT_EQ(foreign.size(), 3u);
@@ -19,24 +27,24 @@ TEST(HostStandIn, ReportsMisuseOfServices) {
   EXPECT_NE(foreign[1].find("unknown handle"), std::string::npos);
   EXPECT_NE(foreign[2].find("offset 12"), std::string::npos);
 
-  s.GetValue(in.handle(14));                 // an output
-  s.SetValue(in.handle(2), 5.0f);            // an input
-  s.SetArrayLength(in.handle(14), -3);       // negative length
-  s.SetArrayLength(in.handle(3), 4);         // not an array
-  s.SetArrayLength(in.handle(14), 4);
-  s.SetArrayElement(in.handle(14), 4, 1.0f);  // one past the end
-  s.SetArrayElement(in.handle(14), -1, 1.0f);
-  s.SetArrayElement(in.handle(14), 3, 9.0f);  // fine
+  s.GetValue(in.handle(kFloatOut));                 // an output
+  s.SetValue(in.handle(kArraySeed), 5.0f);           // an input
+  s.SetArrayLength(in.handle(kFloatOut), -3);        // negative length
+  s.SetArrayLength(in.handle(kArrayScale), 4);       // not an array
+  s.SetArrayLength(in.handle(kFloatOut), 4);
+  s.SetArrayElement(in.handle(kFloatOut), 4, 1.0f);  // one past the end
+  s.SetArrayElement(in.handle(kFloatOut), -1, 1.0f);
+  s.SetArrayElement(in.handle(kFloatOut), 3, 9.0f);  // fine
   EXPECT_EQ(in.misuse().size(), 6u);
-  EXPECT_EQ(in.array(14)[3], 9.0f);
-  EXPECT_EQ(in.value(2), 42.0f) << "a rejected SetValue must not change the stored value";
+  EXPECT_EQ(in.array(kFloatOut)[3], 9.0f);
+  EXPECT_EQ(in.value(kArraySeed), 42.0f) << "a rejected SetValue must not change the stored value";
   EXPECT_TRUE(usrhost::TakeUnattributedMisuse().empty());
 }
 
 TEST(HostStandIn, StoresTheNewValueBeforeTheMessage) {
   Started in(RandomLib());
   in->set_tracing(true);
-  in->Set(1, 99.0f);
+  in->Set(vek::kRandomSeed, 99.0f);
   ASSERT_FALSE(in->trace().empty());
   EXPECT_EQ(in->trace().front().op, usrhost::ServiceCall::kGetValue);
   EXPECT_EQ(in->trace().front().value, 99.0f);

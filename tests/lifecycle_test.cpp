@@ -1,7 +1,12 @@
 // Instances from Create to Destroy: handle slots, binding and rebinding of services, calls in odd
 // orders and null pointers.
-#include <cstring>
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <vector>
 
+#include "modules/random/random_module.hpp"
+#include "modules/random_array/random_array_module.hpp"
 #include "plugin_fixture.hpp"
 
 namespace vektest {
@@ -18,13 +23,14 @@ TEST(Lifecycle, HandleSlotsFollowTheDeclaredOrder) {
   Instance array(ArrayLib().library, ArrayLib().module);
   ASSERT_TRUE(array.Create());
   array.GiveHandles();
-  for (int slot = 0; slot < 15; ++slot) EXPECT_EQ(Words(array)[3 + slot], array.handle(slot + 1)) << "slot " << slot;
-  EXPECT_EQ(Words(array)[3 + 15], array.handle(0)) << "\"Mode\" goes last";
+  const int last = vek::kRandomArrayParamCount - 1;
+  for (int slot = 0; slot < last; ++slot) EXPECT_EQ(Words(array)[3 + slot], array.handle(slot + 1)) << "slot " << slot;
+  EXPECT_EQ(Words(array)[3 + last], array.handle(vek::kMode)) << "\"Mode\" goes last";
 
   Instance random(RandomLib().library, RandomLib().module);
   ASSERT_TRUE(random.Create());
   random.GiveHandles();
-  for (int slot = 0; slot < 13; ++slot) EXPECT_EQ(Words(random)[3 + slot], random.handle(slot)) << "slot " << slot;
+  for (int slot = 0; slot < vek::kRandomParamCount; ++slot) EXPECT_EQ(Words(random)[3 + slot], random.handle(slot)) << "slot " << slot;
 }
 
 TEST(Lifecycle, SetEventAddressBeyondTheLastIndexWritesNothing) {
@@ -62,10 +68,10 @@ TEST(Lifecycle, RepeatedInitModuleRunsTheModulesOwnInitialisationAgain) {
   const int32_t size = ArrayLib().module.Find("Array Size");
   in->Set(ArrayLib().module.Find("Mode"), 1.0f);  // nothing resizes on its own in "Update on Click"
   in->Set(size, 40.0f);
-  EXPECT_EQ(in->array(14).size(), 16u);
+  EXPECT_EQ(in->array(vek::kFloatOut).size(), 16u);
   in->Init(nullptr, 0);
-  EXPECT_EQ(in->array(14).size(), 40u);
-  EXPECT_EQ(in->array(15).size(), 40u);
+  EXPECT_EQ(in->array(vek::kFloatOut).size(), 40u);
+  EXPECT_EQ(in->array(vek::kIntegerOut).size(), 40u);
 }
 
 TEST(Lifecycle, CallsBeforeServicesAreBoundDoNothing) {
@@ -74,10 +80,10 @@ TEST(Lifecycle, CallsBeforeServicesAreBoundDoNothing) {
     in.set_tracing(true);
     ASSERT_TRUE(in.Create());
     in.GiveHandles();
-    in.Notify(1);
+    for (const auto& p : m->module.params) in.Notify(p.index);
     in.Process();
     in.Init(nullptr, 5);  // a first InitModule without services cannot initialise either
-    in.Notify(2);
+    for (const auto& p : m->module.params) in.Notify(p.index);
     in.Process();
     EXPECT_TRUE(in.trace().empty());
     in.Init(usrhost::HostServiceTable(), 0);

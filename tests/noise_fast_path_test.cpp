@@ -6,7 +6,7 @@
 #include <memory>
 #include <random>
 
-#include "bench/plain_octave_sum.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "noise/octave_sum.hpp"
 
 namespace vek {
@@ -51,14 +51,14 @@ void CompareKernels(NoiseKernel kernel, int values) {
       xs[77] = HUGE_VAL;
       EvaluatePreparedMany(*table, prepared, xs, many, 203);  // several values at once, as the array fill
       for (int i = 0; i < 203; ++i, ++compared) {
-        const double plain = PlainEvaluateNoise(*table, s, xs[i]);
+        const double plain = ReferenceEvaluateNoise(*table, s, xs[i]);
         const double fast = EvaluatePrepared(*table, prepared, xs[i]);
         ASSERT_EQ(Bits(fast), Bits(plain)) << "x " << xs[i] << " octaves " << s.octaves << " halfFade " << s.halfFade
                                            << " bias " << s.bias << " gain " << s.gain;
         ASSERT_EQ(Bits(many[i]), Bits(plain)) << "several at once: x " << xs[i] << " octaves " << s.octaves;
       }
       for (double x : {HUGE_VAL, -HUGE_VAL, std::nan(""), 2147483647.5, -2147483648.5}) {
-        ASSERT_EQ(Bits(EvaluatePrepared(*table, prepared, x)), Bits(PlainEvaluateNoise(*table, s, x))) << x;
+        ASSERT_EQ(Bits(EvaluatePrepared(*table, prepared, x)), Bits(ReferenceEvaluateNoise(*table, s, x))) << x;
       }
     }
   }

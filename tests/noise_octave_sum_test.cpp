@@ -8,6 +8,7 @@
 
 #include "noise/octave_sum.hpp"
 #include "noise/sampler.hpp"
+#include "noise/table_index.hpp"
 
 namespace vek {
 namespace {
@@ -33,7 +34,7 @@ class OctaveSum : public ::testing::Test {
   // One octave term as the algorithm adds it, without the fraction weight.
   double Term(const NoiseSettings& s, int n, double x) const {
     const double k = n * n;
-    const double p = k * (table->entries[n & 9972] + x);
+    const double p = k * (table->entries[DisplacementIndex(n)] + x);
     return 2.0 * (SampleNoise(*table, s.bias, s.gain, s.halfFade, p) - 0.5) / k;
   }
   double Eval(const NoiseSettings& s, double x) const { return EvaluateNoise(*table, s, x); }

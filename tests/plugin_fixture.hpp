@@ -2,7 +2,9 @@
 // The real module libraries, loaded once per test program through the host stand-in.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 

@@ -1,15 +1,24 @@
 // Vek_Random_Array through the loaded library: the two modes, pending changes and the array fill.
 #include <cmath>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
 
+#include "modules/random_array/random_array_module.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "plugin_fixture.hpp"
 
 namespace vektest {
 namespace {
 
-enum {
-  kMode = 0, kCalculate, kSeed, kScale, kOffset, kOctaves, kNoiseMin, kNoiseMax, kFade, kBias, kGain,
-  kOutMin, kOutMax, kSize, kFloatOut, kIntegerOut
-};
+using namespace vek;
+// Shorter names for the module's own parameter indexes.
+constexpr RandomArrayParam kCalculate = kCalculateArray, kSeed = kArraySeed, kScale = kArrayScale,
+                           kOffset = kArrayOffset, kOctaves = kArrayOctaves, kNoiseMin = kArrayNoiseMin,
+                           kNoiseMax = kArrayNoiseMax, kFade = kArrayFade, kBias = kArrayNoiseBias,
+                           kGain = kArrayNoiseGain, kOutMin = kArrayOutputMin, kOutMax = kArrayOutputMax,
+                           kSize = kArraySize;
 
 std::vector<float> Floats(usrhost::Instance& in) { return in.array(kFloatOut); }
 std::vector<float> Integers(usrhost::Instance& in) { return in.array(kIntegerOut); }
@@ -54,7 +63,7 @@ TEST(RandomArrayModule, WritesEachElementFloatThenIntegerAfterReadingInOrder) {
 TEST(RandomArrayModule, EveryMessageRecomputesInAutomaticUpdate) {
   Started in(ArrayLib());
   in->set_tracing(true);
-  for (int p = 0; p < 16; ++p) {
+  for (int p = 0; p < kRandomArrayParamCount; ++p) {
     in->trace().clear();
     in->Notify(p);
     int writes = 0;
@@ -69,8 +78,8 @@ TEST(RandomArrayModule, MessagesWithDetailOrUnknownIndexChangeNothing) {
   in->set_tracing(true);
   for (int mode : {0, 1}) {
     in->Set(kMode, static_cast<float>(mode), 1);
-    for (int p = 0; p < 16; ++p) in->Notify(p, 1);
-    for (int p : {16, 17, -1, 1000, INT32_MIN}) in->Notify(p);
+    for (int p = 0; p < kRandomArrayParamCount; ++p) in->Notify(p, 1);
+    for (int32_t p : {int32_t{kRandomArrayParamCount}, kRandomArrayParamCount + 1, -1, 1000, INT32_MIN}) in->Notify(p);
   }
   for (const auto& c : in->trace()) EXPECT_EQ(c.op, usrhost::ServiceCall::kGetValue);
   // A seed change carried by a message with detail 1 is not applied by later computations.
@@ -159,6 +168,45 @@ TEST(RandomArrayModule, ComputationsNeverWritePastTheLengthTheySet) {
   EXPECT_EQ(Floats(*in).size(), 2048u);
   in->Set(kSize, 2048.9f);
   EXPECT_EQ(Floats(*in).size(), 2048u);
+}
+
+// Each setting reaches the noise in its own place, offsets far below zero included: every element
+// is the reference evaluation at its position. The settings all differ, so a value read into
+// another's place (bias into gain, say) shows.
+TEST(RandomArrayModule, FillIsTheReferenceEvaluationOfItsSettings) {
+  Started in(ArrayLib());
+  in->Set(kSeed, 99.0f);
+  in->Set(kOctaves, 2.6f);
+  in->Set(kFade, 0.9f);
+  in->Set(kBias, 0.15f);
+  in->Set(kGain, 0.8f);
+  in->Set(kNoiseMin, -0.7f);
+  in->Set(kNoiseMax, 0.8f);
+  in->Set(kOutMin, -2.0f);
+  in->Set(kOutMax, 5.0f);
+  in->Set(kScale, 1.3f);
+  in->Set(kSize, 40.0f);
+  auto table = std::make_unique<RandomTable>();
+  BuildRandomTable(*table, 99);
+  const NoiseSettings s{2.6f, -0.7f, 0.8f, static_cast<double>(0.9f) * 0.5, 0.15f, 0.8f, -2.0f, 5.0f};
+  NoiseSettings swapped = s;
+  std::swap(swapped.bias, swapped.gain);
+  int swapsSeen = 0;
+  for (float offset : {0.0f, -7000.5f, -123456.75f, -2e6f}) {
+    in->Set(kOffset, offset);
+    // The offset reduced and rounded to single precision, added before and after the scaling.
+    const double o = static_cast<float>(std::fmod(static_cast<double>(offset), 997300.0));
+    const std::vector<float> floats = Floats(*in), integers = Integers(*in);
+    ASSERT_EQ(floats.size(), 40u);
+    for (int i = 0; i < 40; ++i) {
+      const double x = (i + o) * static_cast<double>(1.3f) + o;
+      const double v = ReferenceEvaluateNoise(*table, s, x);
+      EXPECT_EQ(Bits(floats[i]), Bits(static_cast<float>(v))) << "element " << i << " offset " << offset;
+      EXPECT_EQ(integers[i], static_cast<float>(std::round(v))) << "element " << i << " offset " << offset;
+      swapsSeen += static_cast<float>(ReferenceEvaluateNoise(*table, swapped, x)) != static_cast<float>(v);
+    }
+  }
+  EXPECT_GT(swapsSeen, 40) << "bias and gain exchanged must give other values";
 }
 
 TEST(RandomArrayModule, InstancesWithDifferentSeedsStayIndependent) {

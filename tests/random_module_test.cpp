@@ -1,12 +1,20 @@
 // Vek_Random through the loaded library: one input, one output per processing cycle.
 #include <cmath>
+#include <memory>
+#include <utility>
 
+#include "modules/random/random_module.hpp"
+#include "modules/random_array/random_array_module.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "plugin_fixture.hpp"
 
 namespace vektest {
 namespace {
 
-enum { kInput = 0, kSeed, kScale, kOffset, kOctaves, kNoiseMin, kNoiseMax, kFade, kBias, kGain, kOutMin, kOutMax, kOutput };
+using namespace vek;
+// Shorter names for the module's own parameter indexes.
+constexpr RandomParam kSeed = kRandomSeed, kBias = kNoiseBias, kGain = kNoiseGain, kOutMin = kOutputMin,
+                      kOutMax = kOutputMax;
 
 float OutputAt(usrhost::Instance& in, float input) {
   in.Set(kInput, input);
@@ -68,7 +76,7 @@ TEST(RandomModule, TheTableFollowsTheSeedOnlyThroughItsMessage) {
   EXPECT_EQ(OutputAt(*in, 7.0f), at42);
   in->Set(kSeed, 7.0f, /*detail=*/1);  // ignored
   EXPECT_EQ(OutputAt(*in, 7.0f), at42);
-  in->Notify(kSeed + 1);  // a message for another parameter does not reseed
+  in->Notify(kScale);  // a message for another parameter does not reseed
   EXPECT_EQ(OutputAt(*in, 7.0f), at42);
   in->Notify(kSeed);
   EXPECT_NE(OutputAt(*in, 7.0f), at42);
@@ -82,16 +90,49 @@ TEST(RandomModule, AgreesWithTheArrayModuleAtOffsetZero) {
   // The array module's defaults, given to the single-value module.
   random->Set(kScale, 0.1f);
   random->Set(kFade, 0.25f);
-  array->Set(13, 64.0f);
+  array->Set(kArraySize, 64.0f);
   for (int u = 0; u < 64; ++u) {
-    EXPECT_EQ(Bits(OutputAt(*random, static_cast<float>(u))), Bits(array->array(14)[u])) << "element " << u;
+    EXPECT_EQ(Bits(OutputAt(*random, static_cast<float>(u))), Bits(array->array(kFloatOut)[u])) << "element " << u;
   }
   // With an offset the two differ: the array adds it twice, after reducing it.
   random->Set(kOffset, 3.0f);
-  array->Set(4, 3.0f);
+  array->Set(kArrayOffset, 3.0f);
   int same = 0;
-  for (int u = 0; u < 64; ++u) same += OutputAt(*random, static_cast<float>(u)) == array->array(14)[u];
+  for (int u = 0; u < 64; ++u) same += OutputAt(*random, static_cast<float>(u)) == array->array(kFloatOut)[u];
   EXPECT_LT(same, 32);
+}
+
+// Each setting reaches the noise in its own place, positions far below zero included: "Output" is
+// the reference evaluation of the values the module was given. The settings all differ, so a value
+// read into another's place shows.
+TEST(RandomModule, OutputIsTheReferenceEvaluationOfItsSettings) {
+  Started in(RandomLib());
+  in->Set(kSeed, 1234.0f);
+  in->Set(kOctaves, 3.3f);
+  in->Set(kFade, 0.7f);
+  in->Set(kBias, 0.2f);
+  in->Set(kGain, 0.85f);
+  in->Set(kNoiseMin, -0.6f);
+  in->Set(kNoiseMax, 0.9f);
+  in->Set(kOutMin, -3.0f);
+  in->Set(kOutMax, 7.0f);
+  in->Set(kScale, 0.37f);
+  auto table = std::make_unique<RandomTable>();
+  BuildRandomTable(*table, 1234);
+  const NoiseSettings s{3.3f, -0.6f, 0.9f, static_cast<double>(0.7f) * 0.5, 0.2f, 0.85f, -3.0f, 7.0f};
+  NoiseSettings swapped = s;
+  std::swap(swapped.bias, swapped.gain);
+  int swapsSeen = 0;
+  for (float offset : {0.0f, -2500.5f, -60000.25f}) {
+    in->Set(kOffset, offset);
+    for (float input : {1.5f, -5121.0f, -9999.3f, -25000.75f, -1e6f}) {
+      const double x = (static_cast<double>(input) + offset) * static_cast<double>(0.37f);
+      const float expected = static_cast<float>(ReferenceEvaluateNoise(*table, s, x));
+      EXPECT_EQ(Bits(OutputAt(*in, input)), Bits(expected)) << "input " << input << " offset " << offset;
+      swapsSeen += static_cast<float>(ReferenceEvaluateNoise(*table, swapped, x)) != expected;
+    }
+  }
+  EXPECT_GT(swapsSeen, 10) << "bias and gain exchanged must give other values";
 }
 
 TEST(RandomModule, InstancesAreIndependent) {

@@ -1,11 +1,20 @@
 // usrhost validate on our plug-ins (every check passes) and on deliberately broken modules (the
 // right check fails, with a precise reason and a way to reproduce it).
+#include <cerrno>
+#include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+#if defined(__linux__)
+#include <malloc.h>
+#endif
 
 #include <nlohmann/json.hpp>
 
 #include "plugin_fixture.hpp"
+#include "tools/usrhost/alloc_counter.hpp"
 #include "tools/usrhost/subprocess.hpp"
 
 namespace vektest {
@@ -57,7 +66,9 @@ TEST(Validator, FindsARecordWrittenPastItsFields) {
   const Report r = Validate("broken/broken_record_overrun.usr");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.Verdict("info.param-records"), "FAIL");
-  EXPECT_NE(r.Message("info.param-records").find("wrote byte 80"), std::string::npos) << r.Message("info.param-records");
+  // Named by the last field before it.
+  EXPECT_NE(r.Message("info.param-records").find("wrote byte 80, past ParamInfo.endsGroup"), std::string::npos)
+      << r.Message("info.param-records");
   EXPECT_EQ(r.Verdict("load.entry-points"), "PASS");
 }
 
@@ -87,6 +98,14 @@ TEST(Validator, TurnsAHangIntoAFailure) {
   const Report r = Validate("broken/broken_hangs.usr", {"--check", "run.determinism", "--timeout", "3"});
   EXPECT_EQ(r.Verdict("run.determinism"), "FAIL");
   EXPECT_NE(r.Message("run.determinism").find("timed out"), std::string::npos);
+}
+
+TEST(Validator, AModulesOwnOutputIsNoResult) {
+  const Report r = Validate("broken/broken_forges_result.usr", {"--check", "run.determinism"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.Verdict("run.determinism"), "FAIL");
+  EXPECT_NE(r.Message("run.determinism").find("before the check had a result"), std::string::npos)
+      << r.Message("run.determinism");
 }
 
 TEST(Validator, FindsAllocationInProcess) {
@@ -149,6 +168,39 @@ TEST(Validator, FindsAnExceptionRaisedIntoTheHost) {
   EXPECT_NE(m.find("environment traps"), std::string::npos) << m;
   // On a CPU the exception traps and ends the host; an emulator only raises the flag.
   EXPECT_TRUE(m.find("crashed") != std::string::npos || m.find("a trap in a real host") != std::string::npos) << m;
+}
+
+}  // namespace
+}  // namespace vektest
+
+namespace vektest {
+namespace {
+
+// Every way a module may reach the allocator counts, the aligned ones included.
+TEST(AllocationCounter, CountsEveryWayToAllocate) {
+#if defined(__linux__)
+  if (!usrhost::AllocationCountingAvailable()) GTEST_SKIP() << "no allocation counting in this build";
+  void* p[8] = {};
+  usrhost::StartCountingAllocations();
+  p[0] = std::malloc(24);
+  p[1] = std::calloc(3, 8);
+  p[2] = std::realloc(nullptr, 40);
+  p[3] = memalign(64, 64);
+  p[4] = aligned_alloc(64, 128);
+  const int failed = posix_memalign(&p[5], 64, 64);
+  p[6] = ::operator new(64, std::align_val_t(64));
+  p[7] = ::operator new[](64, std::align_val_t(128));
+  const size_t counted = usrhost::StopCountingAllocations();
+  asm volatile("" : : "r"(p) : "memory");  // the allocations are used, so none may be left out
+  EXPECT_EQ(counted, 8u);
+  EXPECT_EQ(failed, 0);
+  for (int i = 0; i < 6; ++i) std::free(p[i]);
+  ::operator delete(p[6], std::align_val_t(64));
+  ::operator delete[](p[7], std::align_val_t(128));
+  EXPECT_EQ(posix_memalign(&p[0], 3, 64), EINVAL) << "a bad alignment is refused as the C library refuses it";
+#else
+  GTEST_SKIP() << "allocation counting is Linux only";
+#endif
 }
 
 }  // namespace

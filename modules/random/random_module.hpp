@@ -5,10 +5,14 @@
 
 namespace vek {
 
+// Parameter indexes: also the paramIndex of messages. The declaration table (random_params.cpp)
+// has one row per value, in this order.
 enum RandomParam : int32_t {
   kInput = 0, kRandomSeed, kScale, kOffset, kOctaves, kNoiseMin, kNoiseMax, kFade,
   kNoiseBias, kNoiseGain, kOutputMin, kOutputMax, kOutput, kRandomParamCount
 };
+
+extern const ModuleDecl kRandomDecl;
 
 struct RandomModule final : ModuleInstance {
   EventHandle handles[kRandomParamCount] = {};  // slot i is parameter i

@@ -38,6 +38,7 @@ void FillArrays(RandomArrayModule& m) {
   s.outputMax = Read(m, kArrayOutputMax);
   const int32_t n = ArraySizeFrom(Read(m, kArraySize));
 
+  // Through single precision, as earlier builds kept it: the values stored patches rely on.
   const double o = static_cast<double>(static_cast<float>(std::fmod(offset, kOffsetPeriod)));
   s.halfFade = fade * 0.5;
   // A size that changed without a size message must still never be filled past the host's length.
@@ -59,7 +60,7 @@ void FillArrays(RandomArrayModule& m) {
   double positions[kChunk], values[kChunk];
   for (int32_t first = 0; first < n; first += kChunk) {
     const int32_t count = n - first < kChunk ? n - first : kChunk;
-    // The offset is added once before and once after the scaling.
+    // The offset once before and once after the scaling: not a slip, the values stored patches rely on.
     for (int32_t j = 0; j < count; ++j) positions[j] = (static_cast<double>(first + j) + o) * scale + o;
     EvaluatePreparedMany(m.table, prepared, positions, values, count);
     for (int32_t j = 0; j < count; ++j) {
@@ -70,11 +71,6 @@ void FillArrays(RandomArrayModule& m) {
 }
 
 }  // namespace
-
-double RoundHalfAwayFromZero(double v) {
-  const double r = std::round(v);
-  return r == 0.0 ? 0.0 : r;
-}
 
 void InitRandomArrayModule(RandomArrayModule& m) {
   BuildRandomTable(m.table, SeedFromParameter(Read(m, kArraySeed)));

@@ -6,6 +6,8 @@
 
 namespace vek {
 
+// Parameter indexes: also the paramIndex of messages. The declaration table
+// (random_array_params.cpp) has one row per value, in this order.
 enum RandomArrayParam : int32_t {
   kMode = 0, kCalculateArray, kArraySeed, kArrayScale, kArrayOffset, kArrayOctaves, kArrayNoiseMin,
   kArrayNoiseMax, kArrayFade, kArrayNoiseBias, kArrayNoiseGain, kArrayOutputMin, kArrayOutputMax,
@@ -16,8 +18,10 @@ constexpr int32_t kMaxArraySize = 2048;
 // Offsets are reduced modulo this before use, so large offsets keep their fractional precision.
 constexpr double kOffsetPeriod = 997300.0;
 
+extern const ModuleDecl kRandomArrayDecl;
+
 struct RandomArrayModule final : ModuleInstance {
-  // Slots hold parameters 1 to 15, then parameter 0 ("Mode").
+  // Parameters 1 to 15, then 0 ("Mode"): the instance layout of earlier builds, kept for hosts.
   EventHandle handles[kRandomArrayParamCount] = {};
   RandomTable table = {};
   bool seedPending = false;
@@ -29,8 +33,5 @@ struct RandomArrayModule final : ModuleInstance {
 
 void InitRandomArrayModule(RandomArrayModule& module);
 void HandleRandomArrayMessage(RandomArrayModule& module, const CallbackMessage& message);
-
-// "Integer Out" of a value: halves away from zero, and a zero result is +0.
-double RoundHalfAwayFromZero(double v);
 
 }  // namespace vek

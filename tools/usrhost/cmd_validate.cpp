@@ -26,7 +26,7 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
   struct Args {
     ValidateOptions validate;
     bool list = false, child = false;
-    std::string json, junit, seed;
+    std::string json, junit, seed, resultFile;
   };
   auto args = std::make_shared<Args>();
   ValidateOptions& v = args->validate;
@@ -46,6 +46,7 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
   cmd->add_option("--junit", args->junit, "also write a JUnit XML report to this file (- for standard output)");
   cmd->add_option("--fp-env", v.fpEnv, FpEnvHelp(false) + "; every check runs in it");
   cmd->add_flag("--child", args->child)->group("");  // one check, in this process
+  cmd->add_option("--result-file", args->resultFile)->group("");  // where the child writes its result
   cmd->footer("Example: usrhost validate Vek_Random_Array.usr --level 2 --junit report.xml");
   const std::string self = SelfPath(argv0);
   return {cmd, [args, self] {
@@ -62,7 +63,7 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
             } else if (!ParseSeed(args->seed, o.seed)) {
               return Error("--seed \"" + args->seed + "\" is not a whole number from 0 to 4294967295");
             }
-            if (args->child) return RunCheckAsChild(o.file, o.only, o.seed, o.level);
+            if (args->child) return RunCheckAsChild(o.file, o.only, o.seed, args->resultFile);
             {
               // A file that is no module library at all is an input error, not fourteen failed checks.
               PluginLibrary library;

@@ -1,5 +1,6 @@
 #include "tools/usrhost/discovery.hpp"
 
+#include <cstddef>
 #include <cstring>
 
 namespace usrhost {
@@ -7,11 +8,31 @@ namespace {
 
 constexpr size_t kMaxText = 4096;
 
-bool InField(size_t offset, std::initializer_list<size_t> fields) {
-  for (size_t f : fields) {
-    if (offset >= f && offset < f + 4) return true;
+template <size_t N>
+bool InField(size_t offset, const RecordField (&fields)[N]) {
+  for (const RecordField& f : fields) {
+    if (offset >= f.offset && offset < f.offset + f.size) return true;
   }
   return false;
+}
+
+template <size_t N>
+std::vector<size_t> StrayBytes(const RecordImage& r, const RecordField (&fields)[N]) {
+  std::vector<size_t> stray;
+  for (size_t i = 0; i < kRecordBytes; ++i) {
+    if (r.ByteTouched(i) && !InField(i, fields)) stray.push_back(i);
+  }
+  return stray;
+}
+
+// "byte 80, past ParamInfo.endsGroup": the byte, and the last field that ends at or before it.
+template <size_t N>
+std::string NameStrayByte(size_t byte, const RecordField (&fields)[N]) {
+  const RecordField* before = nullptr;
+  for (const RecordField& f : fields) {
+    if (f.offset + f.size <= byte && (before == nullptr || f.offset > before->offset)) before = &f;
+  }
+  return "byte " + std::to_string(byte) + (before != nullptr ? std::string(", past ") + before->name : ", before every field");
 }
 
 template <class Fill>
@@ -76,22 +97,20 @@ ParamDescription DescribeParam(const PluginLibrary& library, int32_t index) {
   p.index = index;
   Capture(p.image, [&](uint8_t* rec) { library.GetParamInfo(index, reinterpret_cast<ParamInfo*>(rec)); });
   const RecordImage& r = p.image;
-  p.kind = r.Written(0) ? r.Int(0) : 0;
-  p.caption = OptText(r, 4).value_or("");
-  p.isInput = OptInt(r, 8).value_or(0);
-  p.hostWord12 = OptInt(r, 12);
-  p.hostWord16 = OptInt(r, 16);
-  p.minValue = OptFloat(r, 28);
-  p.maxValue = OptFloat(r, 32);
-  p.defaultValue = OptFloat(r, 36);
-  p.format = OptText(r, 44);
-  p.choices = OptText(r, 48);
-  p.isOutput = OptInt(r, 56).value_or(0);
-  p.hostWord60 = OptInt(r, 60);
-  p.endsGroup = OptInt(r, 72).value_or(0) == 1;
-  for (size_t i = 0; i < kRecordBytes; ++i) {
-    if (r.ByteTouched(i) && !InField(i, {0, 4, 8, 12, 16, 28, 32, 36, 44, 48, 56, 60, 72})) p.strayBytes.push_back(i);
-  }
+  p.kind = r.Written(offsetof(ParamInfo, kind)) ? r.Int(offsetof(ParamInfo, kind)) : 0;
+  p.caption = OptText(r, offsetof(ParamInfo, caption)).value_or("");
+  p.isInput = OptInt(r, offsetof(ParamInfo, isInput)).value_or(0);
+  p.hostWord12 = OptInt(r, offsetof(ParamInfo, hostWord12));
+  p.hostWord16 = OptInt(r, offsetof(ParamInfo, hostWord16));
+  p.minValue = OptFloat(r, offsetof(ParamInfo, minValue));
+  p.maxValue = OptFloat(r, offsetof(ParamInfo, maxValue));
+  p.defaultValue = OptFloat(r, offsetof(ParamInfo, defaultValue));
+  p.format = OptText(r, offsetof(ParamInfo, format));
+  p.choices = OptText(r, offsetof(ParamInfo, choices));
+  p.isOutput = OptInt(r, offsetof(ParamInfo, isOutput)).value_or(0);
+  p.hostWord60 = OptInt(r, offsetof(ParamInfo, hostWord60));
+  p.endsGroup = OptInt(r, offsetof(ParamInfo, endsGroup)).value_or(0) == 1;
+  p.strayBytes = StrayBytes(r, kParamInfoFields);
   return p;
 }
 
@@ -99,19 +118,26 @@ ModuleDescription Describe(const PluginLibrary& library) {
   ModuleDescription m;
   Capture(m.image, [&](uint8_t* rec) { library.GetModuleInfo(reinterpret_cast<ModuleInfo*>(rec)); });
   const RecordImage& r = m.image;
-  m.name = OptText(r, 0).value_or("");
-  m.caption = OptText(r, 4).value_or("");
-  m.captionIsName = r.Written(0) && r.Written(4) && r.Word(0) == r.Word(4);
-  m.hostWord8 = OptInt(r, 8);
-  m.color = OptInt(r, 12).value_or(0);
-  m.paramCount = OptInt(r, 16).value_or(0);
-  m.hostWord28 = OptInt(r, 28);
-  for (size_t i = 0; i < kRecordBytes; ++i) {
-    if (r.ByteTouched(i) && !InField(i, {0, 4, 8, 12, 16, 28})) m.strayBytes.push_back(i);
-  }
+  constexpr size_t kName = offsetof(ModuleInfo, name), kCaption = offsetof(ModuleInfo, caption);
+  m.name = OptText(r, kName).value_or("");
+  m.caption = OptText(r, kCaption).value_or("");
+  m.captionIsName = r.Written(kName) && r.Written(kCaption) && r.Word(kName) == r.Word(kCaption);
+  m.hostWord8 = OptInt(r, offsetof(ModuleInfo, hostWord8));
+  m.color = OptInt(r, offsetof(ModuleInfo, color)).value_or(0);
+  m.paramCount = OptInt(r, offsetof(ModuleInfo, paramCount)).value_or(0);
+  m.hostWord28 = OptInt(r, offsetof(ModuleInfo, hostWord28));
+  m.strayBytes = StrayBytes(r, kModuleInfoFields);
   const int32_t count = m.paramCount < 0 ? 0 : (m.paramCount > kMaxParams ? kMaxParams : m.paramCount);
   for (int32_t i = 0; i < count; ++i) m.params.push_back(DescribeParam(library, i));
   return m;
+}
+
+std::string ParamDescription::FirstStrayByte() const {
+  return strayBytes.empty() ? std::string() : NameStrayByte(strayBytes.front(), kParamInfoFields);
+}
+
+std::string ModuleDescription::FirstStrayByte() const {
+  return strayBytes.empty() ? std::string() : NameStrayByte(strayBytes.front(), kModuleInfoFields);
 }
 
 int32_t ModuleDescription::Find(const std::string& key) const {

@@ -39,6 +39,9 @@ struct ParamDescription {
   std::optional<int32_t> hostWord12, hostWord16, hostWord60;
   std::vector<size_t> strayBytes;  // touched bytes outside the fields a module may write
   RecordImage image;
+  // The first stray byte and the field it follows ("byte 80, past ParamInfo.endsGroup"); empty
+  // when there is none.
+  std::string FirstStrayByte() const;
 
   bool IsNumeric() const { return kind == kParamNumber || kind == kParamBoundedNumber; }
   bool IsArray() const { return kind == kParamArray; }
@@ -56,6 +59,7 @@ struct ModuleDescription {
   std::vector<size_t> strayBytes;
   RecordImage image;
   std::vector<ParamDescription> params;
+  std::string FirstStrayByte() const;  // as for a parameter's record
 
   // Index of the parameter with this caption, or of this decimal index; -1 if none.
   int32_t Find(const std::string& captionOrIndex) const;

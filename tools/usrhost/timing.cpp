@@ -6,7 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "bench/plain_octave_sum.hpp"
+#include "host/convert.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "noise/random_table.hpp"
 
 namespace usrhost {
@@ -35,6 +36,17 @@ std::pair<double, double> Race(const std::function<void()>& a, const std::functi
 
 vek::NoiseSettings Settings(double octaves, bool shaping, double halfFade) {
   return {octaves, -1, 1, halfFade, shaping ? 0.3 : 0.5, shaping ? 0.7 : 0.5, 0, 1};
+}
+
+// The handles of the inputs a computation of the module reads: every input that holds a value,
+// but the seed where the module reads it only when it changes.
+std::vector<EventHandle> ReadHandles(const Instance& in, bool withSeed) {
+  std::vector<EventHandle> handles;
+  for (const ParamDescription& p : in.module().params) {
+    if (p.IsOutput() || p.kind == kParamButton || (!withSeed && p.caption == "Random Seed")) continue;
+    handles.push_back(in.handle(p.index));
+  }
+  return handles;
 }
 
 }  // namespace
@@ -69,29 +81,34 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       const EventHandle floatOut = in.handle(m.Find("Float Out")), integerOut = in.handle(m.Find("Integer Out"));
       const double scale = static_cast<double>(0.1f);
       auto plugin = [&] { in.Notify(octaves); };
+      // The same fill with the plain noise: the same reads and writes, "Integer Out" rounded alike.
+      const std::vector<EventHandle> reads = ReadHandles(in, true);
       auto baseline = [&] {
+        for (EventHandle h : reads) host.GetValue(h);
         for (int32_t i = 0; i < 2048; ++i) {
-          const double v = vek::PlainEvaluateNoise(*table, s, static_cast<double>(i) * scale);
+          const double v = vek::ReferenceEvaluateNoise(*table, s, static_cast<double>(i) * scale);
           host.SetArrayElement(floatOut, i, static_cast<float>(v));
-          host.SetArrayElement(integerOut, i, static_cast<float>(v < 0.5 ? 0 : 1));
+          host.SetArrayElement(integerOut, i, static_cast<float>(vek::RoundHalfAwayFromZero(v)));
         }
       };
       const auto [p, b] = Race(plugin, baseline, seconds);
       rows.push_back({std::string("array fill, 2048 elements, 16.5 octaves, fade 0.25, ") + shape, p, b});
     } else {
       const EventHandle output = in.handle(m.Find("Output"));
+      const int32_t input = m.Find("Input");
       float x = 0.0f;
       auto plugin = [&] {
-        in.Store(0, x);  // a new input, as a host's cycle feeds it
+        in.Store(input, x);  // a new input, as a host's cycle feeds it
         in.Process();
         x += 0.37f;
       };
-      // The same cycle with the plain noise: the same eleven reads and one write.
+      // The same cycle with the plain noise: the same reads and one write.
+      const std::vector<EventHandle> reads = ReadHandles(in, false);
       float y = 0.0f;
       auto baseline = [&] {
-        in.Store(0, y);
-        for (int32_t p = 0; p < 11; ++p) host.GetValue(in.handle(p));
-        host.SetValue(output, static_cast<float>(vek::PlainEvaluateNoise(*table, s, y)));
+        in.Store(input, y);
+        for (EventHandle h : reads) host.GetValue(h);
+        host.SetValue(output, static_cast<float>(vek::ReferenceEvaluateNoise(*table, s, y)));
         y += 0.37f;
       };
       const auto [p, b] = Race(plugin, baseline, seconds);

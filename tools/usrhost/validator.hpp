@@ -40,8 +40,8 @@ struct ValidateOptions {
 
 // Runs the checks, each in a child process.
 std::vector<CheckResult> Validate(const ValidateOptions& options);
-// What a child runs: one check, in this process; prints its result as one JSON line.
-int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t seed, int level);
+// What a child runs: one check, in this process; writes its result to the file the parent named.
+int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t seed, const std::string& resultFile);
 
 void PrintResults(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);
 void WriteJson(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);

@@ -1,44 +1,26 @@
-#include "tools/usrhost/validator.hpp"
+#include "tools/usrhost/validator_checks.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <iostream>
 #include <memory>
-#include <sstream>
-
-#include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
 
 #include "tools/usrhost/alloc_counter.hpp"
+#include "tools/usrhost/driver.hpp"
 #include "tools/usrhost/fp_env.hpp"
+#include "tools/usrhost/instance.hpp"
 #include "tools/usrhost/session_gen.hpp"
 #include "tools/usrhost/stack_thunk.hpp"
-#include "tools/usrhost/subprocess.hpp"
 
 namespace usrhost {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// A failure ends the check: thrown inside the child, caught by the check runner.
-struct Failed {
-  std::string why;
-};
-[[noreturn]] void Fail(const std::string& why) { throw Failed{why}; }
-
-struct Context {
-  std::string file;
-  uint32_t seed;
-  int level;
-  PluginLibrary library;
-  ModuleDescription module;
-  double loadSeconds = 0;
-  std::vector<std::string> warnings;
-  std::string skipped;  // set when the check does not apply here
-};
 
 void ExpectNoMisuse(const Instance& in, const std::string& during) {
   std::vector<std::string> all = in.misuse();
@@ -65,27 +47,30 @@ std::vector<std::vector<uint32_t>> FreshSession(const PluginLibrary& lib, const 
   return bits;
 }
 
-size_t FirstDifference(const std::vector<std::vector<uint32_t>>& a, const std::vector<std::vector<uint32_t>>& b) {
+// The first snapshot where two runs differ, if any.
+std::optional<size_t> FirstDifference(const std::vector<std::vector<uint32_t>>& a,
+                                      const std::vector<std::vector<uint32_t>>& b) {
   for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
     if (a[i] != b[i]) return i;
   }
-  return a.size() == b.size() ? static_cast<size_t>(-1) : std::min(a.size(), b.size());
+  if (a.size() == b.size()) return std::nullopt;
+  return std::min(a.size(), b.size());
 }
 
 // ---- checks ----
 
-void CheckEntryPoints(Context& c) {
+void CheckEntryPoints(CheckContext& c) {
   if (!c.library.complete()) Fail(c.library.error());
 }
 
-void CheckLoadTime(Context& c) {
+void CheckLoadTime(CheckContext& c) {
   char text[96];
   std::snprintf(text, sizeof text, "loaded in %.1f ms", c.loadSeconds * 1000);
   if (c.loadSeconds > 5.0) Fail(text);
   if (c.loadSeconds > 0.25) c.warnings.push_back(std::string(text) + ", more than 250 ms");
 }
 
-void CheckVersions(Context& c) {
+void CheckVersions(CheckContext& c) {
   const int32_t sdk = c.library.GetSDKVersion(), impl = c.library.GetImplementation();
   if (sdk != 5) Fail("GetSDKVersion returned " + std::to_string(sdk) + ", this host speaks 5");
   if (impl != 1) Fail("GetImplementation returned " + std::to_string(impl) + ", expected 1");
@@ -93,12 +78,9 @@ void CheckVersions(Context& c) {
   if (chunk < 0) Fail("GetChunkLen returned " + std::to_string(chunk));
 }
 
-void CheckModuleRecord(Context& c) {
+void CheckModuleRecord(CheckContext& c) {
   const ModuleDescription& m = c.module;
-  if (!m.strayBytes.empty()) {
-    Fail("GetModuleInfo wrote byte " + std::to_string(m.strayBytes.front()) + " outside its fields (name 0, caption 4, "
-         "8, color 12, paramCount 16, 28)");
-  }
+  if (!m.strayBytes.empty()) Fail("GetModuleInfo wrote " + m.FirstStrayByte() + ", outside its fields");
   if (m.name.empty()) Fail("the module's name is missing or empty");
   if (m.caption.empty()) Fail("the module's caption is missing or empty");
   if (m.paramCount < 1 || m.paramCount > kMaxParams) {
@@ -153,12 +135,10 @@ bool ChoicesParse(const std::string& text, int& count) {
   return false;
 }
 
-void CheckParamRecords(Context& c) {
+void CheckParamRecords(CheckContext& c) {
   for (const ParamDescription& p : c.module.params) {
     const std::string at = "parameter " + std::to_string(p.index) + " \"" + p.caption + "\": ";
-    if (!p.strayBytes.empty()) {
-      Fail(at + "GetParamInfo wrote byte " + std::to_string(p.strayBytes.front()) + " outside its declared fields");
-    }
+    if (!p.strayBytes.empty()) Fail(at + "GetParamInfo wrote " + p.FirstStrayByte() + ", outside its fields");
     if (p.kind != kParamNumber && p.kind != kParamBoundedNumber && p.kind != kParamButton && p.kind != kParamList &&
         p.kind != kParamArray) {
       Fail(at + "unknown kind " + std::to_string(p.kind));
@@ -196,7 +176,7 @@ void CheckParamRecords(Context& c) {
   }
 }
 
-void CheckBadIndexes(Context& c) {
+void CheckBadIndexes(CheckContext& c) {
   const int32_t n = c.module.paramCount;
   for (int32_t index : {n, n + 1, -1, 1000, INT32_MAX, INT32_MIN}) {
     const ParamDescription p = DescribeParam(c.library, index);
@@ -213,7 +193,7 @@ void CheckBadIndexes(Context& c) {
   ExpectNoMisuse(in, "InitModule after SetEventAddress with indexes beyond the last");
 }
 
-void CheckDoNothing(Context& c) {
+void CheckDoNothing(CheckContext& c) {
   Instance in(c.library, c.module);
   if (!in.Start()) Fail("Create returned null");
   in.set_tracing(true);
@@ -228,7 +208,7 @@ void CheckDoNothing(Context& c) {
   ExpectNoMisuse(in, "the user-interface entry points");
 }
 
-void CheckCreateDestroy(Context& c) {
+void CheckCreateDestroy(CheckContext& c) {
   reinterpret_cast<DestroyFn>(c.library.address(kDestroy))(nullptr);
   std::vector<std::unique_ptr<Instance>> many;
   for (int round = 0; round < 3; ++round) {
@@ -241,7 +221,7 @@ void CheckCreateDestroy(Context& c) {
   }
 }
 
-void CheckRepeatedInit(Context& c) {
+void CheckRepeatedInit(CheckContext& c) {
   Instance in(c.library, c.module);
   if (!in.Start()) Fail("Create returned null");
   const auto actions = InRangeSession(c.module, c.seed, 20);
@@ -254,7 +234,7 @@ void CheckRepeatedInit(Context& c) {
   ExpectNoMisuse(in, "repeated InitModule with null services and hostValue 0");
 }
 
-void CheckCallsBeforeInit(Context& c) {
+void CheckCallsBeforeInit(CheckContext& c) {
   Instance in(c.library, c.module);
   in.set_tracing(true);
   if (!in.Create()) Fail("Create returned null");
@@ -266,21 +246,21 @@ void CheckCallsBeforeInit(Context& c) {
   ExpectNoMisuse(in, "calls before InitModule");
 }
 
-void CheckDeterminism(Context& c) {
+void CheckDeterminism(CheckContext& c) {
   const auto actions = InRangeSession(c.module, c.seed, 40);
   const auto first = FreshSession(c.library, c.module, actions);
   const auto second = FreshSession(c.library, c.module, actions);
-  size_t at = FirstDifference(first, second);
-  if (at != static_cast<size_t>(-1)) Fail("two instances differ at snapshot " + std::to_string(at));
+  if (const auto at = FirstDifference(first, second)) Fail("two instances differ at snapshot " + std::to_string(*at));
   c.library.Unload();
   if (!c.library.Load(c.file)) Fail("reload failed: " + c.library.error());
   c.module = Describe(c.library);
   const auto reloaded = FreshSession(c.library, c.module, actions);
-  at = FirstDifference(first, reloaded);
-  if (at != static_cast<size_t>(-1)) Fail("a reloaded library differs at snapshot " + std::to_string(at));
+  if (const auto at = FirstDifference(first, reloaded)) {
+    Fail("a reloaded library differs at snapshot " + std::to_string(*at));
+  }
 }
 
-void CheckIndependence(Context& c) {
+void CheckIndependence(CheckContext& c) {
   const auto a = InRangeSession(c.module, c.seed, 30);
   const auto b = InRangeSession(c.module, c.seed + 1, 30);
   const auto soloA = FreshSession(c.library, c.module, a);
@@ -299,15 +279,16 @@ void CheckIndependence(Context& c) {
     std::vector<Outputs> ignored;
     if (jb < b.size() && !Drive(ib, {b[jb++]}, std::nullopt, ignored, error)) Fail(error);
   }
-  const size_t at = FirstDifference(soloA, mixedA);
-  if (at != static_cast<size_t>(-1)) Fail("instance A's outputs changed with instance B's settings, at snapshot " + std::to_string(at));
+  if (const auto at = FirstDifference(soloA, mixedA)) {
+    Fail("instance A's outputs changed with instance B's settings, at snapshot " + std::to_string(*at));
+  }
   ExpectNoMisuse(ia, "two instances side by side");
   ExpectNoMisuse(ib, "two instances side by side");
 }
 
-bool Troubling(float v) { return !std::isfinite(v) || (v != 0.0f && std::fabs(v) < 1.17549435e-38f); }
+bool Troubling(float v) { return !std::isfinite(v) || std::fpclassify(v) == FP_SUBNORMAL; }
 
-void CheckFiniteOutputs(Context& c) {
+void CheckFiniteOutputs(CheckContext& c) {
   for (uint32_t round = 0; round < 4; ++round) {
     const auto actions = InRangeSession(c.module, c.seed + round * 7919, 40);
     Instance in(c.library, c.module);
@@ -332,7 +313,7 @@ void CheckFiniteOutputs(Context& c) {
   }
 }
 
-void CheckNoAllocationInProcess(Context& c) {
+void CheckNoAllocationInProcess(CheckContext& c) {
   if (!AllocationCountingAvailable()) {
     c.skipped = "allocation counting needs the Linux build without sanitizers";
     return;
@@ -340,7 +321,6 @@ void CheckNoAllocationInProcess(Context& c) {
   Instance in(c.library, c.module);
   if (!in.Start()) Fail("Create returned null");
   const auto actions = InRangeSession(c.module, c.seed, 30);
-  std::mt19937 rng(c.seed);
   for (const Action& a : actions) {
     std::vector<Outputs> ignored;
     std::string error;
@@ -356,7 +336,7 @@ void CheckNoAllocationInProcess(Context& c) {
   ExpectNoMisuse(in, "Process cycles");
 }
 
-void CheckMisalignedStack(Context& c) {
+void CheckMisalignedStack(CheckContext& c) {
 #if defined(VEK_SANITIZE)
   // AddressSanitizer's stack bookkeeping misreads frames that realign a misaligned stack.
   c.skipped = "not measurable in a build with AddressSanitizer";
@@ -366,9 +346,8 @@ void CheckMisalignedStack(Context& c) {
   const auto aligned = FreshSession(c.library, c.module, actions, 0);
   for (int offset : {4, 8, 12}) {
     const auto shifted = FreshSession(c.library, c.module, actions, offset);
-    const size_t at = FirstDifference(aligned, shifted);
-    if (at != static_cast<size_t>(-1)) {
-      Fail("with the stack " + std::to_string(offset) + " bytes off alignment, snapshot " + std::to_string(at) + " differs");
+    if (const auto at = FirstDifference(aligned, shifted)) {
+      Fail("with the stack " + std::to_string(offset) + " bytes off alignment, snapshot " + std::to_string(*at) + " differs");
     }
   }
 }
@@ -380,7 +359,7 @@ bool InputsFinite(const Instance& in) {
   return true;
 }
 
-void Hostile(Context& c, double seconds) {
+void Hostile(CheckContext& c, double seconds) {
   std::mt19937 rng(c.seed);
   Instance in(c.library, c.module);
   if (!in.Start()) Fail("Create returned null");
@@ -481,7 +460,7 @@ std::optional<std::string> FirstDifferentValue(const ModuleDescription& m, const
 // nothing left changed, no exception raised into the host. A difference in the values is the
 // graver fault, so it is reported before a change left in the environment, and of those an
 // exception raised while the host has it unmasked before a flag merely left set.
-void CheckFpEnvironments(Context& c) {
+void CheckFpEnvironments(CheckContext& c) {
   const std::vector<std::pair<std::string, std::vector<Action>>> sessions = {
       {"in-range session", InRangeSession(c.module, c.seed, 30)},
       {"session of NaN, infinite, extreme and subnormal inputs", HostileValueSession(c.module)}};
@@ -507,8 +486,7 @@ void CheckFpEnvironments(Context& c) {
   for (const FpPreset& preset : FpPresets()) {
     const std::string where = "environment " + DescribeFpEnvironment(preset.environment);
     for (size_t s = 0; s < sessions.size(); ++s) {
-      // A crash from here on is reported with this line (the parent reads the last one).
-      std::cout << "@@context " << where << ", " << sessions[s].first << std::endl;
+      c.where(where + ", " + sessions[s].first);
       Instance in(c.library, c.module);
       in.set_fp_environment(preset.environment);
       if (!in.Start()) Fail(where + ": Create returned null");
@@ -535,13 +513,12 @@ void CheckFpEnvironments(Context& c) {
   if (!firstMisuse.empty()) Fail(firstMisuse);
 }
 
-void CheckHostile(Context& c) { Hostile(c, 3.0); }
-void CheckHostileLong(Context& c) { Hostile(c, 60.0); }
+void CheckHostile(CheckContext& c) { Hostile(c, 3.0); }
+void CheckHostileLong(CheckContext& c) { Hostile(c, 60.0); }
 
-struct CheckDef {
-  CheckInfo info;
-  std::function<void(Context&)> run;
-};
+}  // namespace
+
+[[noreturn]] void Fail(const std::string& why) { throw CheckFailed{why}; }
 
 const std::vector<CheckDef>& Checks() {
   static const std::vector<CheckDef> checks = {
@@ -567,184 +544,17 @@ const std::vector<CheckDef>& Checks() {
   return checks;
 }
 
-std::string ReproduceCommand(const ValidateOptions& o, const std::string& name) {
-  return "usrhost validate \"" + o.file + "\" --check " + name + " --seed " + std::to_string(o.seed) +
-         (o.fpEnv.empty() ? "" : " --fp-env " + o.fpEnv);
-}
-
-std::string Escape(const std::string& s) {
-  std::string r;
-  for (char ch : s) {
-    switch (ch) {
-      case '&': r += "&amp;"; break;
-      case '<': r += "&lt;"; break;
-      case '>': r += "&gt;"; break;
-      case '"': r += "&quot;"; break;
-      default: r += ch;
-    }
-  }
-  return r;
-}
-
-}  // namespace
-
-const char* VerdictName(Verdict v) {
-  switch (v) {
-    case Verdict::kPass: return "PASS";
-    case Verdict::kWarn: return "WARN";
-    case Verdict::kFail: return "FAIL";
-    case Verdict::kSkip: return "SKIP";
-  }
-  return "?";
-}
-
 std::vector<CheckInfo> ListChecks() {
   std::vector<CheckInfo> out;
   for (const CheckDef& d : Checks()) out.push_back(d.info);
   return out;
 }
 
-int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t seed, int level) {
-  CheckResult r;
-  r.name = name;
-  const auto start = Clock::now();
-  const CheckDef* def = nullptr;
+const CheckDef* FindCheck(const std::string& name) {
   for (const CheckDef& d : Checks()) {
-    if (name == d.info.name) def = &d;
+    if (name == d.info.name) return &d;
   }
-  Context c;
-  c.file = file;
-  c.seed = seed;
-  c.level = level;
-  try {
-    if (def == nullptr) Fail("no check named " + name);
-    const auto loadStart = Clock::now();
-    if (!c.library.Load(file)) Fail("cannot load: " + c.library.error());
-    c.loadSeconds = Since(loadStart);
-    if (!c.library.complete() && name != "load.entry-points") Fail(c.library.error());
-    // Discovery calls entry points; a library without them is reported, not called.
-    if (c.library.complete()) c.module = Describe(c.library);
-    def->run(c);
-    if (!c.skipped.empty()) {
-      r.verdict = Verdict::kSkip;
-      r.message = c.skipped;
-    } else if (!c.warnings.empty()) {
-      r.verdict = Verdict::kWarn;
-      r.message = c.warnings.front();
-    }
-  } catch (const Failed& f) {
-    r.verdict = Verdict::kFail;
-    r.message = f.why;
-  }
-  nlohmann::json j;
-  j["verdict"] = VerdictName(r.verdict);
-  j["message"] = r.message;
-  j["seconds"] = Since(start);
-  std::cout << "@@result " << j.dump() << std::endl;
-  return 0;
-}
-
-std::vector<CheckResult> Validate(const ValidateOptions& o) {
-  std::vector<CheckResult> results;
-  for (const CheckDef& d : Checks()) {
-    if (o.only.empty() ? d.info.level > o.level : o.only != d.info.name) continue;
-    CheckResult r;
-    r.name = d.info.name;
-    r.reproduce = ReproduceCommand(o, r.name);
-    const auto start = Clock::now();
-    std::vector<std::string> argv = {o.self, "validate", o.file, "--child", "--check", r.name,
-                                     "--seed", std::to_string(o.seed), "--level", std::to_string(o.level)};
-    if (!o.fpEnv.empty()) argv.insert(argv.end(), {"--fp-env", o.fpEnv});
-    const ChildResult child = RunChild(argv, o.timeoutSeconds + d.info.runsFor);
-    r.seconds = Since(start);
-    const size_t at = child.output.rfind("@@result ");
-    if (!child.started) {
-      r.verdict = Verdict::kFail;
-      r.message = "could not start " + o.self;
-    } else if (child.timedOut || child.crashed) {
-      r.verdict = Verdict::kFail;
-      r.message = "the module " + (child.timedOut ? child.how : "crashed the host: " + child.how);
-      const size_t context = child.output.rfind("@@context ");
-      if (context != std::string::npos) {
-        const std::string line = child.output.substr(context + 10);
-        r.message += ", in " + line.substr(0, line.find('\n'));
-      }
-    } else if (at == std::string::npos) {
-      r.verdict = Verdict::kFail;
-      // A crash handler of the process (a sanitizer's, say) may end it with an exit code instead.
-      r.message = "the module crashed the host: it ended with exit code " + std::to_string(child.exitCode) +
-                  " before the check had a result";
-    } else {
-      std::string line = child.output.substr(at + 9);
-      line = line.substr(0, line.find('\n'));
-      const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
-      const std::string v = j.is_object() ? j.value("verdict", "FAIL") : "FAIL";
-      r.verdict = v == "PASS" ? Verdict::kPass : v == "WARN" ? Verdict::kWarn : v == "SKIP" ? Verdict::kSkip : Verdict::kFail;
-      r.message = j.is_object() ? j.value("message", "") : "unreadable result";
-    }
-    results.push_back(r);
-  }
-  return results;
-}
-
-void PrintResults(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
-  int counts[4] = {0, 0, 0, 0};
-  out << "Validating " << o.file << " (level " << o.level << ", seed " << o.seed << ")\n";
-  for (const CheckResult& r : results) {
-    ++counts[static_cast<int>(r.verdict)];
-    char line[128];
-    std::snprintf(line, sizeof line, "  %-4s %-26s %7.2f s", VerdictName(r.verdict), r.name.c_str(), r.seconds);
-    out << line;
-    if (!r.message.empty()) out << "  " << r.message;
-    out << "\n";
-    if (r.verdict == Verdict::kFail) out << "       reproduce: " << r.reproduce << "\n";
-  }
-  out << counts[0] << " passed, " << counts[1] << " warnings, " << counts[2] << " failed, " << counts[3]
-      << " skipped\n";
-}
-
-void WriteJson(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
-  nlohmann::ordered_json doc;
-  doc["file"] = o.file;
-  doc["level"] = o.level;
-  doc["seed"] = o.seed;
-  nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  for (const CheckResult& r : results) {
-    list.push_back({{"name", r.name}, {"verdict", VerdictName(r.verdict)}, {"message", r.message},
-                    {"seconds", r.seconds}, {"reproduce", r.reproduce}});
-  }
-  doc["checks"] = list;
-  out << doc.dump(2) << "\n";
-}
-
-void WriteJUnit(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
-  int failures = 0, skipped = 0;
-  double total = 0;
-  for (const CheckResult& r : results) {
-    failures += r.verdict == Verdict::kFail;
-    skipped += r.verdict == Verdict::kSkip;
-    total += r.seconds;
-  }
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out << "<testsuites>\n  <testsuite name=\"usrhost validate " << Escape(o.file) << "\" tests=\"" << results.size()
-      << "\" failures=\"" << failures << "\" skipped=\"" << skipped << "\" time=\"" << total << "\">\n";
-  for (const CheckResult& r : results) {
-    out << "    <testcase classname=\"usrhost.validate\" name=\"" << Escape(r.name) << "\" time=\"" << r.seconds << "\"";
-    if (r.verdict == Verdict::kPass) {
-      out << "/>\n";
-      continue;
-    }
-    out << ">\n";
-    if (r.verdict == Verdict::kFail) {
-      out << "      <failure message=\"" << Escape(r.message) << "\">" << Escape(r.reproduce) << "</failure>\n";
-    } else if (r.verdict == Verdict::kSkip) {
-      out << "      <skipped message=\"" << Escape(r.message) << "\"/>\n";
-    } else {
-      out << "      <system-out>WARN: " << Escape(r.message) << "</system-out>\n";
-    }
-    out << "    </testcase>\n";
-  }
-  out << "  </testsuite>\n</testsuites>\n";
+  return nullptr;
 }
 
 }  // namespace usrhost
