@@ -3,6 +3,12 @@
 #include <cstdio>
 #include <iostream>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "tools/usrhost/cli_support.hpp"
 #include "tools/usrhost/commands.hpp"
 #include "tools/usrhost/subprocess.hpp"
@@ -20,12 +26,27 @@ bool ParseSeed(const std::string& text, uint32_t& seed) {
   return true;
 }
 
+bool IsCheckName(const std::string& name) {
+  for (const CheckInfo& c : ListChecks()) {
+    if (name == c.name) return true;
+  }
+  return false;
+}
+
+bool StderrIsTerminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
+}
+
 }  // namespace
 
 Command AddValidateCommand(CLI::App& app, const char* argv0) {
   struct Args {
     ValidateOptions validate;
-    bool list = false, child = false;
+    bool list = false, child = false, quiet = false, verbose = false;
     std::string json, junit, seed, resultFile;
   };
   auto args = std::make_shared<Args>();
@@ -42,6 +63,8 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
                   "seconds a check may run, beyond the time it spends by design, before it counts as hung")
       ->check(CLI::Range(0.1, 86400.0))
       ->capture_default_str();
+  cmd->add_flag("-q,--quiet", args->quiet, "print the summary line only");
+  cmd->add_flag("-v,--verbose", args->verbose, "also print the command that replays each check");
   cmd->add_option("--json", args->json, "also write a JSON report to this file (- for standard output)");
   cmd->add_option("--junit", args->junit, "also write a JUnit XML report to this file (- for standard output)");
   cmd->add_option("--fp-env", v.fpEnv, FpEnvHelp(false) + "; every check runs in it");
@@ -73,9 +96,21 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
             if (!args->json.empty() && !json.Open(args->json, error)) return Error(error);
             if (!args->junit.empty() && !junit.Open(args->junit, error)) return Error(error);
             o.self = self;
-            const std::vector<CheckResult> results = Validate(o);
-            if (results.empty()) return Error("no check named \"" + o.only + "\" (see --list)");
-            PrintResults(std::cout, o, results);
+            if (!o.only.empty() && !IsCheckName(o.only)) return Error("no check named \"" + o.only + "\" (see --list)");
+            const Verbosity verbosity = args->quiet ? Verbosity::kQuiet : args->verbose ? Verbosity::kVerbose : Verbosity::kNormal;
+            // On a terminal a status line says which check runs; each result replaces it.
+            const bool live = verbosity != Verbosity::kQuiet && StderrIsTerminal();
+            ValidateProgress progress;
+            progress.started = [live](const CheckInfo& c) {
+              if (live) std::cerr << "\r\x1b[K  ...  " << c.name << std::flush;
+            };
+            progress.finished = [live, verbosity](const CheckResult& r) {
+              if (live) std::cerr << "\r\x1b[K" << std::flush;
+              PrintResult(std::cout, r, verbosity);
+            };
+            if (verbosity != Verbosity::kQuiet) PrintHeader(std::cout, o);
+            const std::vector<CheckResult> results = Validate(o, progress);
+            PrintSummary(std::cout, results);
             if (!args->json.empty()) {
               WriteJson(json.stream(), o, results);
               if (!json.Commit(error)) return Error(error);

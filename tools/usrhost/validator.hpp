@@ -3,6 +3,7 @@
 // one-line description, each run in a child process so that a crash or a hang is a reported
 // failure with the exact command that reproduces it.
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -38,12 +39,22 @@ struct ValidateOptions {
   std::string fpEnv;  // --fp-env as given, handed on to the child processes
 };
 
+// Told as each check starts and as it finishes, for progress on the terminal.
+struct ValidateProgress {
+  std::function<void(const CheckInfo&)> started;
+  std::function<void(const CheckResult&)> finished;
+};
 // Runs the checks, each in a child process.
-std::vector<CheckResult> Validate(const ValidateOptions& options);
+std::vector<CheckResult> Validate(const ValidateOptions& options, const ValidateProgress& progress = {});
 // What a child runs: one check, in this process; writes its result to the file the parent named.
 int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t seed, const std::string& resultFile);
 
-void PrintResults(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);
+// The text report, a line at a time as the checks finish: quiet prints the summary only, verbose
+// also the command that replays each check.
+enum class Verbosity { kQuiet, kNormal, kVerbose };
+void PrintHeader(std::ostream& out, const ValidateOptions& options);
+void PrintResult(std::ostream& out, const CheckResult& result, Verbosity verbosity);
+void PrintSummary(std::ostream& out, const std::vector<CheckResult>& results);
 void WriteJson(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);
 void WriteJUnit(std::ostream& out, const ValidateOptions& options, const std::vector<CheckResult>& results);
 

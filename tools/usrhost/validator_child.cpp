@@ -144,11 +144,13 @@ int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t s
   return 0;
 }
 
-std::vector<CheckResult> Validate(const ValidateOptions& o) {
+std::vector<CheckResult> Validate(const ValidateOptions& o, const ValidateProgress& progress) {
   std::vector<CheckResult> results;
   for (const CheckDef& d : Checks()) {
     if (o.only.empty() ? d.info.level > o.level : o.only != d.info.name) continue;
+    if (progress.started) progress.started(d.info);
     results.push_back(RunOne(o, d));
+    if (progress.finished) progress.finished(results.back());
   }
   return results;
 }

@@ -36,18 +36,24 @@ const char* VerdictName(Verdict v) {
   return "?";
 }
 
-void PrintResults(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
-  int counts[4] = {0, 0, 0, 0};
+void PrintHeader(std::ostream& out, const ValidateOptions& o) {
   out << "Validating " << o.file << " (level " << o.level << ", seed " << o.seed << ")\n";
-  for (const CheckResult& r : results) {
-    ++counts[static_cast<int>(r.verdict)];
-    char line[128];
-    std::snprintf(line, sizeof line, "  %-4s %-26s %7.2f s", VerdictName(r.verdict), r.name.c_str(), r.seconds);
-    out << line;
-    if (!r.message.empty()) out << "  " << r.message;
-    out << "\n";
-    if (r.verdict == Verdict::kFail) out << "       reproduce: " << r.reproduce << "\n";
-  }
+}
+
+void PrintResult(std::ostream& out, const CheckResult& r, Verbosity verbosity) {
+  if (verbosity == Verbosity::kQuiet) return;
+  char line[128];
+  std::snprintf(line, sizeof line, "  %-4s %-26s %7.2f s", VerdictName(r.verdict), r.name.c_str(), r.seconds);
+  out << line;
+  if (!r.message.empty()) out << "  " << r.message;
+  out << "\n";
+  if (r.verdict == Verdict::kFail || verbosity == Verbosity::kVerbose) out << "       reproduce: " << r.reproduce << "\n";
+  out.flush();
+}
+
+void PrintSummary(std::ostream& out, const std::vector<CheckResult>& results) {
+  int counts[4] = {0, 0, 0, 0};
+  for (const CheckResult& r : results) ++counts[static_cast<int>(r.verdict)];
   out << counts[0] << " passed, " << counts[1] << " warnings, " << counts[2] << " failed, " << counts[3]
       << " skipped\n";
 }
