@@ -93,7 +93,7 @@ bool RecordGolden(const PluginLibrary& library, const ModuleDescription& m, cons
     list.push_back(js);
   }
   doc["sessions"] = list;
-  out << doc.dump(1) << "\n";
+  out << doc.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
   return true;
 }
 

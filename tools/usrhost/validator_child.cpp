@@ -140,7 +140,7 @@ int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t s
   j["verdict"] = VerdictName(r.verdict);
   j["message"] = r.message;
   j["seconds"] = Since(start);
-  out << kResult << j.dump() << std::endl;
+  out << kResult << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
   return 0;
 }
 

@@ -18,7 +18,7 @@ std::string Escape(const std::string& s) {
       case '<': r += "&lt;"; break;
       case '>': r += "&gt;"; break;
       case '"': r += "&quot;"; break;
-      default: r += ch;
+      default: r += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' ? '?' : ch;  // not allowed in XML
     }
   }
   return r;
@@ -69,7 +69,8 @@ void WriteJson(std::ostream& out, const ValidateOptions& o, const std::vector<Ch
                     {"seconds", r.seconds}, {"reproduce", r.reproduce}});
   }
   doc["checks"] = list;
-  out << doc.dump(2) << "\n";
+  // A module's text may be any bytes; invalid UTF-8 is replaced rather than ending the report.
+  out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 void WriteJUnit(std::ostream& out, const ValidateOptions& o, const std::vector<CheckResult>& results) {
