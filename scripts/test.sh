@@ -10,9 +10,21 @@ export WINEDEBUG=-all
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+# Where 32-bit programs run under qemu (scripts/enable-i386.sh), LeakSanitizer cannot stop the
+# world it checks (qemu has no ptrace for it) and hangs at exit: the 32-bit sanitizer runs go without
+# it there; the native one keeps it.
+emulated=0
+grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && emulated=1
+
 presets=(linux-x86 windows-x86 native linux-x86-sanitize native-sanitize fuzz)
 for preset in "${presets[@]}"; do
   echo "=== $preset ==="
+  if [ "$emulated" = 1 ] && [[ $preset == linux-x86-sanitize || $preset == fuzz ]]; then
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    echo "(32-bit programs run under qemu here: no leak checking in this 32-bit sanitizer run)"
+  else
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  fi
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset" --timeout 600
