@@ -1,7 +1,5 @@
 // The 21 exported entry points of a module library. Plain C, nothing thrown, nothing allocated
 // outside Create; every pointer the host passes is checked before use.
-#include <new>
-
 #include "host/abi.hpp"
 #include "host/declarations.hpp"
 #include "host/module_instance.hpp"
