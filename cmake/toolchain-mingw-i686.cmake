@@ -8,7 +8,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Only Windows system DLLs may be imported: libgcc, libstdc++ and winpthread go in statically.
+# Only Windows system DLLs may be imported: libgcc, libstdc++ and winpthread go into the tools
+# statically. The plug-ins take none of the three (vek_add_plugin).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 find_program(WINE_PROGRAM wine)

@@ -1,13 +1,14 @@
 // Binds the entry points of Vek_Random.usr to RandomModule.
-#include <new>
-
 #include "modules/random/random_module.hpp"
 
 namespace vek::plugin {
 
 const ModuleDecl& kDecl = kRandomDecl;
 
-ModuleInstance* NewInstance() noexcept { return new (std::nothrow) RandomModule(); }
+// The C runtime's malloc aligns to 8 bytes on every target.
+static_assert(alignof(RandomModule) <= 8);
+
+ModuleInstance* NewInstance() noexcept { return new (kInstanceAllocation) RandomModule(); }
 
 void StoreEventHandle(ModuleInstance& instance, int32_t index, EventHandle handle) noexcept {
   static_cast<RandomModule&>(instance).handles[index] = handle;
