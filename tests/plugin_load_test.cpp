@@ -29,7 +29,10 @@
 namespace vektest {
 namespace {
 
-constexpr int kCycles = 1000;
+#if !defined(VEK_LOAD_CYCLES)
+#define VEK_LOAD_CYCLES 1000
+#endif
+constexpr int kCycles = VEK_LOAD_CYCLES;
 // The system loader's own bookkeeping grows over the first few cycles (glibc's settles after about
 // seven, whatever the library), then stays put.
 constexpr int kWarmUpCycles = 20;
