@@ -28,8 +28,12 @@ for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   if [ "$preset" = windows-x86 ]; then
-    # One wine server for the whole suite: each test program starts faster, and none meets a server
-    # that is shutting down after the previous one (slow and flaky where wine runs under qemu).
+    # The wine prefix is brought up to date before any test's clock starts: under qemu its
+    # initialisation takes many minutes, and every wine program waits for it.
+    wineboot -i >/dev/null 2>&1 </dev/null || true
+    wineserver -w || true
+    # Then one wine server for the whole suite: each test program starts faster, and none meets a
+    # server that is shutting down after the previous one.
     wineserver -p || true
     wine cmd /c exit >/dev/null 2>&1 </dev/null || true
   fi
