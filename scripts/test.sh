@@ -30,6 +30,7 @@ for preset in "${presets[@]}"; do
   if [ "$preset" = windows-x86 ]; then
     # The wine prefix is brought up to date before any test's clock starts: under qemu its
     # initialisation takes many minutes, and every wine program waits for it.
+    wineserver -k 2>/dev/null || true  # no server left over from an earlier run, which -w would wait for
     wineboot -i >/dev/null 2>&1 </dev/null || true
     wineserver -w || true
     # Then one wine server for the whole suite: each test program starts faster, and none meets a
