@@ -1,5 +1,7 @@
 #include "tools/usrhost/fp_env.hpp"
 
+#include "host/fp_environment.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,7 +16,7 @@
 namespace usrhost {
 namespace {
 
-constexpr uint16_t kX87FlagBits = 0x80FF;  // exceptions, stack fault, summary, busy
+constexpr uint16_t kX87FlagBits = vek::kX87StatusFlags;
 
 // The x87 control word a process starts with: extended precision on Linux, double on Windows.
 #if defined(_WIN32)
@@ -224,12 +226,5 @@ bool FpTrapsAreRaised() {
 }
 
 #endif
-
-bool FlushToZeroIsHonoured() {
-  HostFpScope scope(FpEnvironment{kX87Default, 0, 0x9FC0});
-  volatile double tiny = 1e-310;
-  volatile double product = tiny * 1.0;
-  return product == 0.0;
-}
 
 }  // namespace usrhost

@@ -57,10 +57,8 @@ class HostFpScope {
   std::optional<FpEnvironment> own_;
 };
 
-// Whether this CPU (or the emulator it runs under) traps unmasked floating-point exceptions and
-// honours flush-to-zero. User-mode emulators may do neither; tests say so instead of passing
-// for the wrong reason.
+// Whether this CPU (or the emulator it runs under) traps unmasked floating-point exceptions.
+// User-mode emulators may not; tests say so instead of passing for the wrong reason.
 bool FpTrapsAreRaised();
-bool FlushToZeroIsHonoured();
 
 }  // namespace usrhost
