@@ -162,6 +162,17 @@ bool ParseGolden(const std::string& text, const std::string& path, nlohmann::jso
     why = colon == std::string::npos ? why : why.substr(colon + 2);
     error = path + ":" + Position(text, e.byte > 0 ? e.byte - 1 : 0) + ": not JSON: " + why;
     return false;
+  } catch (const nlohmann::json::exception& e) {
+    // Valid syntax the parser still refuses, such as a number beyond a double ("1e999"); it names
+    // the token but not where it is, so point at the token's first occurrence.
+    std::string why = e.what();
+    const size_t colon = why.rfind("] ");
+    why = colon == std::string::npos ? why : why.substr(colon + 2);
+    const size_t open = why.find('\''), close = why.rfind('\'');
+    size_t at = std::string::npos;
+    if (open != std::string::npos && close > open) at = text.find(why.substr(open + 1, close - open - 1));
+    error = path + (at == std::string::npos ? "" : ":" + Position(text, at)) + ": not JSON: " + why;
+    return false;
   }
   if (!CheckGoldenShape(doc, error)) {
     error = path + ": " + error;
