@@ -67,6 +67,17 @@ void SetArrayElement(EventHandle h, int32_t index, float v) {
 }
 void Unused() { __builtin_trap(); }
 
+// The calling convention returns from these entry points with the x87 register stack empty; a
+// value left on it would overflow the host's stack a few calls later.
+void CheckX87StackEmpty() {
+#if defined(__i386__) || defined(__x86_64__)
+  uint16_t env[14];
+  asm volatile("fnstenv %0" : "=m"(env) : : "memory");
+  asm volatile("fldenv %0" : : "m"(env) : "memory");  // fnstenv masked every exception
+  if (env[4] != 0xFFFF) __builtin_trap();
+#endif
+}
+
 HostServices MakeServices() {
   HostServices s;
   void** entries = reinterpret_cast<void**>(&s);
@@ -120,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (instance == nullptr) __builtin_trap();
   for (int32_t i = 0; i < host.count; ++i) SetEventAddress(instance, i, kHandleBase + static_cast<EventHandle>(i));
   InitModule(instance, &services, 1);
+  CheckX87StackEmpty();
 
   for (int step = 0; step < 64 && !in.empty(); ++step) {
     const uint8_t op = in.Take<uint8_t>();
@@ -146,6 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         InitModule(instance, (op & 8) ? &services : nullptr, (op & 16) ? 7 : 0);
         break;
     }
+    CheckX87StackEmpty();
     CheckOutputs(host, InputsFinite(host));
   }
   Destroy(instance);
