@@ -27,7 +27,13 @@ install_missing() {
     $SUDO dpkg --add-architecture i386
   fi
   echo "installing: ${missing[*]}"
-  $SUDO apt-get update -qq
+  # A mirror in the middle of a sync fails one index now and then: try again, then go on with
+  # what was fetched (the install below says clearly if a package is really unavailable).
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt); retrying" >&2
+    sleep 10
+  done
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 [ ${#missing[@]} -eq 0 ] || install_missing
