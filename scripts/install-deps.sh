@@ -34,7 +34,24 @@ install_missing() {
     echo "apt-get update failed (attempt $attempt); retrying" >&2
     sleep 10
   done
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    # When one architecture's security index failed to download, the other's libraries are a
+    # version ahead and the i386 ones cannot match them: install from the main archive alone.
+    echo "installing again from the main archive only (without the security suite)" >&2
+    local parts
+    parts=$(mktemp -d)
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+      [ -e "$f" ] && grep -v 'security' "$f" >"$parts/$(basename "$f").list" || true
+    done
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -e "$f" ] && awk 'BEGIN { RS = ""; ORS = "\n\n" } !/security/' "$f" >"$parts/$(basename "$f")" || true
+    done
+    local only_main=(-o "Dir::Etc::SourceParts=$parts" -o Dir::Etc::SourceList=/dev/null)
+    $SUDO apt-get update -qq "${only_main[@]}" || true
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${only_main[@]}" \
+      "${missing[@]}" >/dev/null
+    rm -rf "$parts"
+  fi
 }
 [ ${#missing[@]} -eq 0 ] || install_missing
 bash "$(dirname "$0")/enable-i386.sh"
