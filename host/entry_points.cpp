@@ -3,6 +3,7 @@
 // in the plug-in's own floating-point environment and leave the host's as they found it.
 #include "host/abi.hpp"
 #include "host/declarations.hpp"
+#include "host/entry_point_list.hpp"
 #include "host/fp_environment.hpp"
 #include "host/module_instance.hpp"
 
@@ -77,17 +78,9 @@ USR_EXPORT void Process(void* instance) {
 #endif
 
 #if !defined(_WIN32)
+#define USR_NO_ALIAS(name)
 #define USR_DO_NOTHING_ALIAS(name) USR_EXPORT void name(void) __attribute__((alias("UsrDoNothing")));
-USR_DO_NOTHING_ALIAS(CreateLayout)
-USR_DO_NOTHING_ALIAS(LayoutHasChanged)
-USR_DO_NOTHING_ALIAS(MouseDown)
-USR_DO_NOTHING_ALIAS(MouseDownMultiProc)
-USR_DO_NOTHING_ALIAS(MouseMove)
-USR_DO_NOTHING_ALIAS(MouseMoveMultiProc)
-USR_DO_NOTHING_ALIAS(MouseUp)
-USR_DO_NOTHING_ALIAS(MouseUpMultiProc)
-USR_DO_NOTHING_ALIAS(Paint)
-USR_DO_NOTHING_ALIAS(Resize)
+USR_ENTRY_POINT_LIST(USR_NO_ALIAS, USR_DO_NOTHING_ALIAS)
 #if defined(USR_PROCESS_DOES_NOTHING)
 USR_DO_NOTHING_ALIAS(Process)
 #endif

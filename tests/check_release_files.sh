@@ -14,8 +14,12 @@ sanitized=0
 here=$(cd "$(dirname "$0")" && pwd)
 allow_list=$here/data/windows-plugin-imports.txt
 size_budget=49152  # bytes, each stripped plug-in file
-expected="CallBack Create CreateLayout Destroy GetChunkLen GetImplementation GetModuleInfo GetParamInfo GetSDKVersion InitModule LayoutHasChanged MouseDown MouseDownMultiProc MouseMove MouseMoveMultiProc MouseUp MouseUpMultiProc Paint Process Resize SetEventAddress"
-do_nothing="CreateLayout LayoutHasChanged MouseDown MouseDownMultiProc MouseMove MouseMoveMultiProc MouseUp MouseUpMultiProc Paint Resize"
+# The entry points, from the one list the build and the stand-in also read.
+entry_list=$here/../host/entry_point_list.hpp
+expected=$(sed -n 's/^ *USR_\(ENTRY\|DOES_NOTHING\)(\([A-Za-z]*\)).*/\2/p' "$entry_list" | sort | tr '\n' ' ' | sed 's/ $//')
+do_nothing=$(sed -n 's/^ *USR_DOES_NOTHING(\([A-Za-z]*\)).*/\1/p' "$entry_list" | tr '\n' ' ')
+[[ $(wc -w <<<"$expected") == 21 ]] || { echo "FAIL: read $(wc -w <<<"$expected") entry points from $entry_list"; exit 1; }
+first_do_nothing=${do_nothing%% *}
 fail=0
 say() { echo "FAIL: $*"; fail=1; }
 scratch=$(mktemp -d)
@@ -26,10 +30,10 @@ check_exports() {  # file, "name address" lines
   [[ $(basename "$file") == Vek_Random_Array.usr ]] && process_shared=1
   names=$(awk '{print $1}' <<<"$table" | sort | tr '\n' ' ' | sed 's/ $//')
   [[ "$names" == "$expected" ]] || say "$file exports [$names], expected [$expected]"
-  base=$(awk '$1=="CreateLayout"{print $2}' <<<"$table")
+  base=$(awk -v n="$first_do_nothing" '$1==n{print $2}' <<<"$table")
   for n in $do_nothing; do
     a=$(awk -v n="$n" '$1==n{print $2}' <<<"$table")
-    [[ "$a" == "$base" ]] || say "$file: $n at $a, CreateLayout at $base"
+    [[ "$a" == "$base" ]] || say "$file: $n at $a, $first_do_nothing at $base"
   done
   p=$(awk '$1=="Process"{print $2}' <<<"$table")
   if [[ $process_shared == 1 ]]; then

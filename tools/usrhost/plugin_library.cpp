@@ -8,13 +8,20 @@
 
 namespace usrhost {
 
+#define USRHOST_ENTRY_NAME(name) #name,
 const char* const kEntryPointNames[kEntryPointCount] = {
-    "GetSDKVersion", "GetImplementation", "GetModuleInfo", "GetParamInfo", "Create", "Destroy",
-    "SetEventAddress", "InitModule", "CallBack", "Process", "GetChunkLen", "CreateLayout",
-    "LayoutHasChanged", "MouseDown", "MouseDownMultiProc", "MouseMove", "MouseMoveMultiProc", "MouseUp",
-    "MouseUpMultiProc", "Paint", "Resize"};
+    USR_ENTRY_POINT_LIST(USRHOST_ENTRY_NAME, USRHOST_ENTRY_NAME)};
+#undef USRHOST_ENTRY_NAME
 
-bool IsDoNothingEntryPoint(EntryPoint e) { return e >= kCreateLayout; }
+namespace {
+#define USRHOST_WORKS(name) false,
+#define USRHOST_IDLE(name) true,
+constexpr bool kDoesNothing[kEntryPointCount] = {USR_ENTRY_POINT_LIST(USRHOST_WORKS, USRHOST_IDLE)};
+#undef USRHOST_WORKS
+#undef USRHOST_IDLE
+}  // namespace
+
+bool IsDoNothingEntryPoint(EntryPoint e) { return e >= 0 && e < kEntryPointCount && kDoesNothing[e]; }
 
 namespace {
 

@@ -5,15 +5,13 @@
 #include <string>
 
 #include "host/abi.hpp"
+#include "host/entry_point_list.hpp"
 
 namespace usrhost {
 
-enum EntryPoint : int {
-  kGetSDKVersion, kGetImplementation, kGetModuleInfo, kGetParamInfo, kCreate, kDestroy,
-  kSetEventAddress, kInitModule, kCallBack, kProcess, kGetChunkLen, kCreateLayout,
-  kLayoutHasChanged, kMouseDown, kMouseDownMultiProc, kMouseMove, kMouseMoveMultiProc, kMouseUp,
-  kMouseUpMultiProc, kPaint, kResize, kEntryPointCount
-};
+#define USRHOST_ENTRY_ENUM(name) k##name,
+enum EntryPoint : int { USR_ENTRY_POINT_LIST(USRHOST_ENTRY_ENUM, USRHOST_ENTRY_ENUM) kEntryPointCount };
+#undef USRHOST_ENTRY_ENUM
 extern const char* const kEntryPointNames[kEntryPointCount];
 
 // The entry points that must do nothing (and in a well-made library share one address).
