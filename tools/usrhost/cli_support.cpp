@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 
 #include "tools/usrhost/fp_env.hpp"
@@ -43,11 +44,26 @@ int ReportMisuse(const Instance& instance) {
   return all.empty() ? kExitOk : kExitMisuse;
 }
 
+namespace {
+// The reason of the last failed file operation, from the system that failed it.
+std::string LastFileError() {
+#if defined(_WIN32)
+  const DWORD code = GetLastError();
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string why = n > 0 && text != nullptr ? std::string(text, n) : "";
+  if (text != nullptr) LocalFree(text);
+  while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ' || why.back() == '.')) why.pop_back();
+  return (why.empty() ? "Windows error" : why) + " (error " + std::to_string(code) + ")";
+#else
+  return std::strerror(errno);
+#endif
+}
+}  // namespace
+
 OutputFile::~OutputFile() {
-  if (file_) {
-    file_.reset();
-    std::remove(temp_.c_str());
-  }
+  if (pending_) std::remove(temp_.c_str());
 }
 
 bool OutputFile::Open(const std::string& path, std::string& error) {
@@ -62,17 +78,16 @@ bool OutputFile::Open(const std::string& path, std::string& error) {
   const int pid = static_cast<int>(getpid());
 #endif
   temp_ = path + ".tmp-" + std::to_string(pid);
-  file_ = std::make_unique<std::ofstream>(temp_, std::ios::binary | std::ios::trunc);
-  if (!*file_) {
-    const std::string why = std::strerror(errno);
-    file_.reset();
-    error = "cannot write " + path + ": " + why;
+  std::ofstream probe(temp_, std::ios::binary | std::ios::trunc);
+  if (!probe) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
+  pending_ = true;
   return true;
 }
 
-std::ostream& OutputFile::stream() { return toStdout_ ? std::cout : *file_; }
+std::ostream& OutputFile::stream() { return toStdout_ ? std::cout : buffer_; }
 
 bool OutputFile::Commit(std::string& error) {
   if (toStdout_) {
@@ -80,15 +95,19 @@ bool OutputFile::Commit(std::string& error) {
     if (!std::cout) error = "cannot write to standard output";
     return static_cast<bool>(std::cout);
   }
-  file_->flush();
-  const bool written = static_cast<bool>(*file_);
-  file_->close();
-  const bool closed = !file_->fail();
-  file_.reset();
-  if (!written || !closed) {
-    std::remove(temp_.c_str());
+  bool landed = false;
+  {
+    std::ofstream file(temp_, std::ios::binary | std::ios::trunc);
+    const std::string text = buffer_.str();
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.flush();
+    landed = static_cast<bool>(file);
+    file.close();
+    landed = landed && !file.fail();
+  }
+  if (!landed) {
     error = "cannot write " + path_ + ": the data did not all land (disk full?)";
-    return false;
+    return false;  // the destructor removes the temporary file
   }
 #if defined(_WIN32)
   const bool renamed = MoveFileExA(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
@@ -96,11 +115,10 @@ bool OutputFile::Commit(std::string& error) {
   const bool renamed = std::rename(temp_.c_str(), path_.c_str()) == 0;
 #endif
   if (!renamed) {
-    const std::string why = std::strerror(errno);
-    std::remove(temp_.c_str());
-    error = "cannot replace " + path_ + ": " + why;
+    error = "cannot replace " + path_ + ": " + LastFileError();
     return false;
   }
+  pending_ = false;
   return true;
 }
 

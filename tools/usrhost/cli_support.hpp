@@ -1,10 +1,9 @@
 #pragma once
 // What every usrhost subcommand shares: the documented exit statuses, one-line errors, loading a
 // module by the path a user typed, and output files that appear whole or not at all.
-#include <fstream>
-#include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 #include "tools/usrhost/discovery.hpp"
@@ -42,12 +41,17 @@ class OutputFile {
   // Creates the temporary file now, so that an unwritable target fails before any work.
   bool Open(const std::string& path, std::string& error);
   std::ostream& stream();
-  // Flushes and renames over the target; false with the reason when the data did not all land.
+  // Writes the temporary file and renames it over the target; false with the reason when the data
+  // did not all land.
   bool Commit(std::string& error);
 
  private:
+  // The text waits in memory and the file is open only inside Commit: a file held open while the
+  // validator starts its children would be inherited by them (and on Windows by a crash handler
+  // they start), and the rename over the target would then fail.
   std::string path_, temp_;
-  std::unique_ptr<std::ofstream> file_;
+  std::ostringstream buffer_;
+  bool pending_ = false;  // the temporary file exists and is ours to remove
   bool toStdout_ = false;
 };
 
