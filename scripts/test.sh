@@ -15,6 +15,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # it there; the native one keeps it.
 emulated=0
 grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && emulated=1
+# wine's debugger cannot attach under qemu: started for a crashed helper it waits forever, and
+# with it the wine server. There a crash simply ends the process.
+[ "$emulated" = 1 ] && export WINEDLLOVERRIDES="winedbg.exe=d"
 
 presets=(linux-x86 windows-x86 native linux-x86-sanitize native-sanitize fuzz)
 for preset in "${presets[@]}"; do
@@ -33,7 +36,8 @@ for preset in "${presets[@]}"; do
     # initialisation takes many minutes, and every wine program waits for it.
     wineserver -k 2>/dev/null || true  # no server left over from an earlier run, which -w would wait for
     wineboot -i >/dev/null 2>&1 </dev/null || true
-    wineserver -w || true
+    # Bounded: should a helper hang anyway, the prefix is written by now and a fresh server will do.
+    timeout 900 wineserver -w || { echo "(the wine server did not stop by itself; stopping it)"; wineserver -k || true; }
     # Then one wine server for the whole suite: each test program starts faster, and none meets a
     # server that is shutting down after the previous one.
     wineserver -p || true
