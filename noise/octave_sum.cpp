@@ -103,19 +103,6 @@ void EvaluatePreparedMany(const RandomTable& table, const PreparedNoise& p, cons
   for (int i = 0; i < n; ++i) out[i] = EvaluatePrepared(table, p, xs[i]);
 }
 
-double MapNoiseSum(double sum, const NoiseSettings& s) {
-  // The tests run in this order, so equal bounds never divide by zero.
-  double b;
-  if (sum < s.noiseMin) {
-    b = 0.0;
-  } else if (sum >= s.noiseMax) {
-    b = 1.0;
-  } else {
-    b = (sum - s.noiseMin) / (s.noiseMax - s.noiseMin);
-  }
-  return b * (s.outputMax - s.outputMin) + s.outputMin;
-}
-
 double EvaluateNoise(const RandomTable& table, const NoiseSettings& settings, double x) {
   PreparedNoise p;
   PrepareNoise(settings, p);

@@ -52,7 +52,18 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& prepared,
 void EvaluatePreparedMany(const RandomTable& table, const PreparedNoise& prepared, const double* xs, double* out, int n);
 
 // The octave sum through the noise range into 0..1, then into the output range.
-double MapNoiseSum(double sum, const NoiseSettings& settings);
+inline double MapNoiseSum(double sum, const NoiseSettings& s) {
+  // The tests run in this order, so equal bounds never divide by zero.
+  double b;
+  if (sum < s.noiseMin) {
+    b = 0.0;
+  } else if (sum >= s.noiseMax) {
+    b = 1.0;
+  } else {
+    b = (sum - s.noiseMin) / (s.noiseMax - s.noiseMin);
+  }
+  return b * (s.outputMax - s.outputMin) + s.outputMin;
+}
 
 // The output value at base position x: PrepareNoise and EvaluatePrepared in one call.
 double EvaluateNoise(const RandomTable& table, const NoiseSettings& settings, double x);

@@ -1,6 +1,6 @@
 #pragma once
-// The octave sum written straight from its formulas, one scalar sample after another: the
-// reference every fast kernel must match bit for bit, and the baseline they are timed against.
+// The octave sum written straight from its formulas, with the library's floor and the sampler out of
+// line: the definition every fast kernel must match bit for bit (noise/plain_evaluation.hpp).
 #include "noise/octave_sum.hpp"
 
 namespace vek {

@@ -2,6 +2,7 @@
 // How cells and octaves find their table entries: each rule once, for the sampler, the gather and
 // the AVX fill. Internal linkage: the AVX source includes this too, and a copy compiled there must
 // never stand in for the others at link time.
+#include <cmath>
 #include <cstdint>
 
 #include "noise/random_table.hpp"
@@ -18,6 +19,17 @@ namespace {
 inline int32_t TableIndexOfInt32Cell(int32_t cell) {
   if (cell < 0) cell += kTableSize;  // cannot overflow: the cell is negative
   const int32_t r = cell % kIndexModulus;
+  return r < 0 ? r + kIndexModulus : r;
+}
+
+// Table index of the cell floor(position) == `cell` (a finite whole number of any size). Outside
+// the int32 range the same rule is applied exactly through the remainder of the double.
+inline int32_t TableIndexOfCell(double cell) {
+  if (cell >= -2147483648.0 && cell < 2147483648.0) return TableIndexOfInt32Cell(static_cast<int32_t>(cell));
+  // fmod is exact; adding 9973 is adding 2 modulo 9971, which stays exact where f + 9973 would not.
+  int32_t r = static_cast<int32_t>(std::fmod(cell, static_cast<double>(kIndexModulus)));
+  if (cell < 0) r += kTableSize - kIndexModulus;
+  r %= kIndexModulus;
   return r < 0 ? r + kIndexModulus : r;
 }
 

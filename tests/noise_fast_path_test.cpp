@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 
+#include "noise/plain_evaluation.hpp"
 #include "noise/reference_evaluation.hpp"
 #include "noise/octave_sum.hpp"
 
@@ -61,6 +62,24 @@ void CompareKernels(NoiseKernel kernel, int values) {
         ASSERT_EQ(Bits(EvaluatePrepared(*table, prepared, x)), Bits(ReferenceEvaluateNoise(*table, s, x))) << x;
       }
     }
+  }
+}
+
+// The speed baseline must compute what the plug-ins compute, or its ratios compare different work.
+TEST(FastPath, PlainBaselineGivesTheReferenceBits) {
+  auto table = std::make_unique<RandomTable>();
+  BuildRandomTable(*table, 42);
+  std::mt19937_64 rng(77);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int i = 0; i < 200000; ++i) {
+    NoiseSettings s{unit(rng) * 17, -1, 1, i % 5 == 0 ? 0.0 : unit(rng) * 0.5, 1e-05 + unit(rng) * 0.99998,
+                    i % 3 == 0 ? 0.5 : 1e-05 + unit(rng) * 0.99998, 0, 1};
+    const double x = (i % 7 == 0 ? 1e12 : 1e4) * (unit(rng) - 0.5);
+    ASSERT_EQ(Bits(PlainEvaluateNoise(*table, s, x)), Bits(ReferenceEvaluateNoise(*table, s, x))) << x;
+  }
+  for (double x : {HUGE_VAL, -HUGE_VAL, std::nan(""), 2147483647.5, -2147483648.5, -0.0, -1e-300}) {
+    const NoiseSettings s{16.5, -1, 1, 0.125, 0.3, 0.7, 0, 1};
+    ASSERT_EQ(Bits(PlainEvaluateNoise(*table, s, x)), Bits(ReferenceEvaluateNoise(*table, s, x))) << x;
   }
 }
 

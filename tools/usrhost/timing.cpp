@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "host/convert.hpp"
-#include "noise/reference_evaluation.hpp"
+#include "noise/plain_evaluation.hpp"
 #include "noise/random_table.hpp"
 
 namespace usrhost {
@@ -81,12 +81,13 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       const EventHandle floatOut = in.handle(m.Find("Float Out")), integerOut = in.handle(m.Find("Integer Out"));
       const double scale = static_cast<double>(0.1f);
       auto plugin = [&] { in.Notify(octaves); };
-      // The same fill with the plain noise: the same reads and writes, "Integer Out" rounded alike.
+      // The same fill with the plain noise as a competent user writes it: the same reads and
+      // writes, "Integer Out" rounded alike.
       const std::vector<EventHandle> reads = ReadHandles(in, true);
       auto baseline = [&] {
         for (EventHandle h : reads) host.GetValue(h);
         for (int32_t i = 0; i < 2048; ++i) {
-          const double v = vek::ReferenceEvaluateNoise(*table, s, static_cast<double>(i) * scale);
+          const double v = vek::PlainEvaluateNoise(*table, s, static_cast<double>(i) * scale);
           host.SetArrayElement(floatOut, i, static_cast<float>(v));
           host.SetArrayElement(integerOut, i, static_cast<float>(vek::RoundHalfAwayFromZero(v)));
         }
@@ -102,13 +103,14 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
         in.Process();
         x += 0.37f;
       };
-      // The same cycle with the plain noise: the same reads and one write.
+      // The same cycle with the plain noise as a competent user writes it: the same reads and one
+      // write.
       const std::vector<EventHandle> reads = ReadHandles(in, false);
       float y = 0.0f;
       auto baseline = [&] {
         in.Store(input, y);
         for (EventHandle h : reads) host.GetValue(h);
-        host.SetValue(output, static_cast<float>(vek::ReferenceEvaluateNoise(*table, s, y)));
+        host.SetValue(output, static_cast<float>(vek::PlainEvaluateNoise(*table, s, y)));
         y += 0.37f;
       };
       const auto [p, b] = Race(plugin, baseline, seconds);

@@ -1,0 +1,53 @@
+#pragma once
+// The octave sum written from its formulas, one scalar sample after another, in two builds:
+//   - the reference (noise/reference_evaluation.hpp): the library's floor and the sampler out of
+//     line, the definition every fast kernel is tested against bit for bit;
+//   - the plain baseline (PlainEvaluateNoise below): what a competent user writes from the same
+//     formulas, the sampler inlined and an inline floor, nothing prepared ahead of the call. Every
+//     speed ratio is measured against it.
+// Both give the same bits. Header-only, and on the common path free of library calls, so that a
+// freestanding i686 driver can compile the baseline with the project's flags.
+#include <cmath>
+#include <cstdint>
+
+#include "noise/octave_sum.hpp"
+#include "noise/sampler.hpp"
+
+namespace vek {
+
+// The fractional octave first, then the whole octaves from the highest down: this order of
+// additions is part of the result. `sample(p)` is the sampler at position p. `s` must be safe
+// (SafeNoiseSettings) and ordered.
+template <typename Sample>
+inline double OctaveSumWith(const RandomTable& table, const NoiseSettings& s, double x, Sample sample) {
+  // 2 * (SampleNoise(p) - 0.5) / k of octave n, with k = n^2 and p = k * (D(n) + x).
+  auto term = [&](int n) {
+    const double k = static_cast<double>(n * n);
+    const double p = k * (table.entries[DisplacementIndex(n)] + x);
+    return 2.0 * (sample(p) - 0.5) / k;
+  };
+  const int q = static_cast<int>(s.octaves);  // the floor: octaves are never negative here
+  const double frac = s.octaves - q;
+  double sum = 0.0;
+  if (frac != 0.0) sum = term(q + 1) * frac;
+  for (int n = q; n >= 1; --n) sum = sum + term(n);
+  return MapNoiseSum(sum, s);
+}
+
+// floor without a library call where the value fits an int32 (i686 has no rounding instruction):
+// truncate, then step down where truncation went up.
+inline double InlineFloor(double p) {
+  if (!(p > -2147483648.0 && p < 2147483648.0)) return std::floor(p);
+  const double t = static_cast<double>(static_cast<int32_t>(p));
+  return t > p ? t - 1.0 : t;
+}
+
+// The baseline, for settings in their declared ranges (which the plug-ins' clamps pass unchanged);
+// the noise range must already be ordered.
+inline double PlainEvaluateNoise(const RandomTable& table, const NoiseSettings& s, double x) {
+  return OctaveSumWith(table, s, x, [&](double p) {
+    return SampleNoiseWith(table, s.bias, s.gain, s.halfFade, p, InlineFloor);
+  });
+}
+
+}  // namespace vek
