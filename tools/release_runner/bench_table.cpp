@@ -111,7 +111,7 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
     shared.command = kCommandBench;
     const double s0 = Seconds();
     const uint64_t t0 = __rdtsc();
-    guest.Run({m.name().c_str(), w.array ? "CallBack (bench)" : "Process (bench)", nullptr});
+    guest.Run({m.name().c_str(), m.image().base(), w.array ? "CallBack (bench)" : "Process (bench)", nullptr});
     ticks += static_cast<double>(__rdtsc() - t0);
     seconds += Seconds() - s0;
     rows.push_back({&w, b.pluginTicks, b.plainTicks, b.calls, b.compared, b.differing});

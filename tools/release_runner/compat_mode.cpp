@@ -90,10 +90,11 @@ const char* Describe(const Fault& f) {
   } else if (stop != nullptr) {
     std::fprintf(stderr, "release_runner: %s: %s %s%s\n", g_context.module, g_context.entryPoint, stop, session.c_str());
   } else {
-    std::fprintf(stderr, "release_runner: %s: %s at 0x%08llx (%s code, fault address 0x%llx) in %s%s\n",
-                 g_context.module, Describe(f), static_cast<unsigned long long>(f.rip),
-                 f.codeSegment == 0x23 ? "32-bit" : "64-bit", static_cast<unsigned long long>(f.address),
-                 g_context.entryPoint, session.c_str());
+    const uint64_t offset = f.rip - g_context.moduleBase;
+    std::fprintf(stderr, "release_runner: %s: %s at 0x%08llx (%s+0x%llx, %s code, fault address 0x%llx) in %s%s\n",
+                 g_context.module, Describe(f), static_cast<unsigned long long>(f.rip), g_context.module,
+                 static_cast<unsigned long long>(offset), f.codeSegment == 0x23 ? "32-bit" : "64-bit",
+                 static_cast<unsigned long long>(f.address), g_context.entryPoint, session.c_str());
   }
   std::fflush(stderr);
   std::_Exit(1);

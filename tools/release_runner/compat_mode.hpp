@@ -11,6 +11,7 @@ namespace runner {
 // What the runner is doing, for a fault report: "Vek_Random.usr: Process, session x, fp-env traps".
 struct CallContext {
   const char* module = "";
+  uint32_t moduleBase = 0;
   const char* entryPoint = "";
   const std::string* session = nullptr;
 };

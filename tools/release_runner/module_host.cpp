@@ -62,7 +62,7 @@ bool Module::Load(const GuestImage& guest, const std::string& path, std::string&
   shared.describe.getModuleInfo = entries_[kGetModuleInfo];
   shared.describe.getParamInfo = entries_[kGetParamInfo];
   shared.command = kCommandDescribe;
-  guest.Run({name().c_str(), "GetModuleInfo/GetParamInfo", nullptr});
+  guest.Run({name().c_str(), image_.base(), "GetModuleInfo/GetParamInfo", nullptr});
   const DescribeRecord& d = shared.describe;
   if (d.paramCount < 0 || d.paramCount > static_cast<int32_t>(kMaxParams)) {
     error = path + ": declares " + std::to_string(d.paramCount) + " parameters";
@@ -115,7 +115,7 @@ uint32_t Instance::Call(EntryPoint e, std::initializer_list<uint32_t> args) {
   if (env_) c.hostEnv = *env_;
   const uint32_t misuse = s.misuseCount;
   s.command = kCommandCall;
-  guest.Run({module_.name().c_str(), kEntryPointNames[e], session_});
+  guest.Run({module_.name().c_str(), module_.image().base(), kEntryPointNames[e], session_});
   const std::string where = std::string(kEntryPointNames[e]) + (session_ != nullptr ? ", " + *session_ : "");
   if (env_ && std::memcmp(&c.loaded, &c.after, sizeof(FpState)) != 0) {
     problems_.push_back(where + ": left the host's floating-point environment changed: " + DescribeEnvChange(c.loaded, c.after));

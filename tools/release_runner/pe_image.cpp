@@ -33,7 +33,8 @@ bool PeImage::Load(const GuestImage& guest, const std::string& path, std::string
   name_ = BaseName(path);
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    error = path + ": cannot be read";
+    error = path + ": cannot be read" +
+            (path.find("windows-x86") != std::string::npos ? " (build the windows-x86 preset first: bash scripts/build.sh)" : "");
     return false;
   }
   const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -253,7 +254,7 @@ uint32_t PeImage::Call(uint32_t function, std::initializer_list<uint32_t> args, 
   c.stackOffset = 0;
   c.hostEnvSet = 0;
   guest_->shared().command = kCommandCall;
-  guest_->Run({name_.c_str(), what, nullptr});
+  guest_->Run({name_.c_str(), base_, what, nullptr});
   return c.result;
 }
 
