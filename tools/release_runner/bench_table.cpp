@@ -1,6 +1,9 @@
 #include "tools/release_runner/bench_table.hpp"
 
 #include <sys/mman.h>
+
+#include <string>
+#include <vector>
 #include <time.h>
 #include <x86intrin.h>
 
@@ -49,9 +52,8 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
                    std::ostream& err) {
   const GuestImage& guest = random.guest();
   Shared& shared = guest.shared();
-  auto* table = static_cast<vek::RandomTable*>(
-      mmap(nullptr, sizeof(vek::RandomTable), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0));
-  if (table == MAP_FAILED) {
+  auto* table = static_cast<vek::RandomTable*>(GuestImage::MapLow(sizeof(vek::RandomTable)));
+  if (table == nullptr) {
     err << "release_runner: cannot map the plain side's table below 4 GB\n";
     return false;
   }
@@ -59,8 +61,8 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
   const uint32_t plainSlots[2] = {kSlotCount - 2, kSlotCount - 1};
 
   char line[256];
-  std::snprintf(line, sizeof line, "%-54s %12s %12s %8s\n", "workload (Windows release DLL, on the CPU)", "plug-in",
-                "plain", "ratio");
+  std::snprintf(line, sizeof line, "%-54s %12s %12s %8s\n", (std::string("workload (") + GuestImage::Describe() + ")").c_str(),
+                "plug-in", "plain", "ratio");
   out << line;
   bool ok = true;
   double ticks = 0, seconds = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // The 32-bit guest, mapped at its fixed address: its shared record, its exports, and the far call
 // that runs one command in it.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,12 @@ class GuestImage {
 
   // Runs shared().command in the guest.
   void Run(const CallContext& context) const;
+  // Seconds one command may take before it counts as a hang.
+  static void SetTimeout(unsigned seconds);
+  // What runs the modules, for reports: "Windows release DLL, on the CPU".
+  static const char* Describe();
+  // Memory the guest can address.
+  static void* MapLow(size_t size);
 
   template <typename T>
   static T* At(uint32_t address) {

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     return kInputError;
   }
 
-  runner::CompatMode::SetTimeout(timeout);
+  runner::GuestImage::SetTimeout(timeout);
   runner::GuestImage guest;
   std::string error;
   if (!guest.Load(error)) InputError(error);
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
 
   if (*callCmd) {
     if (occupyBase) OccupyBase(dll);
-    runner::PeImage image;
+    runner::LibraryImage image;
     if (!image.Load(guest, dll, error) || !image.Attach(error)) InputError(error);
     const uint32_t address = image.Export(function);
     if (address == 0) InputError(dll + ": exports no " + function);

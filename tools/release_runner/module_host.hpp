@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/entry_point_list.hpp"
-#include "tools/release_runner/pe_image.hpp"
+#include "tools/release_runner/library_image.hpp"
 
 namespace runner {
 
@@ -37,11 +37,11 @@ class Module {
   int32_t Find(const std::string& caption) const;
   uint32_t entry(EntryPoint e) const { return entries_[e]; }
   const GuestImage& guest() const { return *guest_; }
-  const PeImage& image() const { return image_; }
+  const LibraryImage& image() const { return image_; }
 
  private:
   const GuestImage* guest_ = nullptr;
-  PeImage image_;
+  LibraryImage image_;
   uint32_t entries_[kEntryPointCount] = {};
   std::string moduleName_;
   std::vector<Param> params_;

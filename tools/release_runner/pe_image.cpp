@@ -1,4 +1,4 @@
-#include "tools/release_runner/pe_image.hpp"
+#include "tools/release_runner/library_image.hpp"
 
 #include <sys/mman.h>
 
@@ -28,7 +28,7 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-bool PeImage::Load(const GuestImage& guest, const std::string& path, std::string& error) {
+bool LibraryImage::Load(const GuestImage& guest, const std::string& path, std::string& error) {
   guest_ = &guest;
   name_ = BaseName(path);
   std::ifstream in(path, std::ios::binary);
@@ -47,7 +47,7 @@ bool PeImage::Load(const GuestImage& guest, const std::string& path, std::string
   return true;
 }
 
-bool PeImage::MapSections(const std::string& file, std::string& error) {
+bool LibraryImage::MapSections(const std::string& file, std::string& error) {
   uint32_t peOffset = 0, signature = 0;
   uint16_t machine = 0, sectionCount = 0, optionalSize = 0, characteristics = 0, magic = 0;
   if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z' || !ReadAt(file, 0x3C, peOffset) ||
@@ -115,7 +115,7 @@ bool PeImage::MapSections(const std::string& file, std::string& error) {
   return true;
 }
 
-bool PeImage::Relocate(std::string& error) {
+bool LibraryImage::Relocate(std::string& error) {
   const uint32_t delta = base_ - preferredBase_;
   if (delta == 0) return true;
   const auto [rva, size] = std::pair(dirs_[kRelocations][0], dirs_[kRelocations][1]);
@@ -149,7 +149,7 @@ bool PeImage::Relocate(std::string& error) {
   return true;
 }
 
-bool PeImage::BindImports(std::string& error) {
+bool LibraryImage::BindImports(std::string& error) {
   uint8_t* image = GuestImage::At<uint8_t>(base_);
   auto text = [&](uint32_t rva) { return rva < size_ ? std::string(reinterpret_cast<const char*>(image + rva), strnlen(reinterpret_cast<const char*>(image + rva), size_ - rva)) : std::string(); };
   for (uint32_t d = dirs_[kImports][0]; dirs_[kImports][1] != 0 && d + 20 <= size_; d += 20) {
@@ -184,7 +184,7 @@ bool PeImage::BindImports(std::string& error) {
   return true;
 }
 
-void PeImage::ReadExports() {
+void LibraryImage::ReadExports() {
   const uint32_t rva = dirs_[kExports][0];
   if (dirs_[kExports][1] == 0 || rva + 40 > size_) return;
   const uint8_t* image = GuestImage::At<uint8_t>(base_);
@@ -205,7 +205,7 @@ void PeImage::ReadExports() {
 }
 
 // One thread, one module with TLS at a time: slot 0 of the thread block's TLS array.
-void PeImage::SetUpTls() {
+void LibraryImage::SetUpTls() {
   const uint32_t rva = dirs_[kTls][0];
   if (dirs_[kTls][1] == 0 || rva + 24 > size_) return;
   uint32_t tls[6];
@@ -222,7 +222,7 @@ void PeImage::SetUpTls() {
   GuestImage::At<uint32_t>(guest_->header().threadBlock)[0x2C / 4] = GuestImage::AddressOf(slots);
 }
 
-bool PeImage::Attach(std::string& error) {
+bool LibraryImage::Attach(std::string& error) {
   const uint32_t rva = dirs_[kTls][0];
   if (dirs_[kTls][1] != 0 && rva + 24 <= size_) {
     const uint32_t callbacks = GuestImage::At<uint32_t>(base_ + rva)[3];
@@ -237,16 +237,16 @@ bool PeImage::Attach(std::string& error) {
   return true;
 }
 
-void PeImage::Detach() {
+void LibraryImage::Detach() {
   if (entryPoint_ != 0) Call(base_ + entryPoint_, {base_, kDllProcessDetach, 0}, "DllMain");
 }
 
-uint32_t PeImage::Export(const std::string& name) const {
+uint32_t LibraryImage::Export(const std::string& name) const {
   const auto it = exports_.find(name);
   return it == exports_.end() ? 0 : it->second;
 }
 
-uint32_t PeImage::Call(uint32_t function, std::initializer_list<uint32_t> args, const char* what) const {
+uint32_t LibraryImage::Call(uint32_t function, std::initializer_list<uint32_t> args, const char* what) const {
   CallRecord& c = guest_->shared().call;
   c.function = function;
   c.argCount = static_cast<uint32_t>(args.size());

@@ -1,7 +1,9 @@
 #pragma once
-// A 32-bit Windows DLL loaded into the low 4 GB as Windows loads it: sections at the image base
-// (or elsewhere below 4 GB, with the base relocations applied), imports bound to the guest's
-// exports, TLS set up, and its entry point called with "process attach".
+// A module library in the guest's address space. In the x86_64 runner (pe_image.cpp): a 32-bit
+// Windows DLL loaded into the low 4 GB as Windows loads it, sections at the image base (or
+// elsewhere below 4 GB, with the base relocations applied), imports bound to the guest's exports,
+// TLS set up, and its entry point called with "process attach". In the linux-x86 build of the
+// same driver (dl_image.cpp): a Linux .usr file opened with dlopen.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -10,7 +12,7 @@
 
 namespace runner {
 
-class PeImage {
+class LibraryImage {
  public:
   // Reads and maps `path`; false with "PATH: why" (an import the guest lacks is named).
   bool Load(const GuestImage& guest, const std::string& path, std::string& error);
@@ -39,6 +41,7 @@ class PeImage {
   uint32_t base_ = 0, preferredBase_ = 0, size_ = 0, entryPoint_ = 0;
   uint32_t dirs_[16][2] = {};
   std::map<std::string, uint32_t> exports_;
+  void* handle_ = nullptr;
 };
 
 }  // namespace runner
