@@ -45,7 +45,7 @@ inline __attribute__((always_inline)) long RawSyscall(long number, long a, long 
 
 // Runs with fs still on the guest's thread block when the fault was in 32-bit code: nothing here
 // may touch the C library's thread data before the first line.
-__attribute__((no_stack_protector)) void OnSignal(int signal, siginfo_t* info, void* context) {
+__attribute__((no_stack_protector, no_sanitize("address", "undefined"))) void OnSignal(int signal, siginfo_t* info, void* context) {
   RawSyscall(SYS_arch_prctl, ARCH_SET_FS, static_cast<long>(g_fsBase));
   if (!g_inCall) {
     ::signal(signal, SIG_DFL);
