@@ -18,7 +18,6 @@ const char* DescribeStop() {
   switch (g_shared->stop) {
     case kStopAbort: return "called abort()";
     case kStopAmsgExit: return "called _amsg_exit() (its C runtime start-up failed)";
-    case kStopOutOfMemory: return "ran out of the guest's heap";
     default: return nullptr;
   }
 }

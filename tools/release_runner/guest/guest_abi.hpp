@@ -120,7 +120,7 @@ struct DescribeRecord {
 enum Command : uint32_t { kCommandCall = 1, kCommandBench = 2, kCommandDescribe = 3 };
 
 // Why the guest stopped itself (with ud2) instead of returning.
-enum Stop : uint32_t { kNotStopped, kStopAbort, kStopAmsgExit, kStopOutOfMemory };
+enum Stop : uint32_t { kNotStopped, kStopAbort, kStopAmsgExit };
 
 struct Shared {
   uint32_t command;  // Command
