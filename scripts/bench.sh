@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export WINEDEBUG=-all
-rounds=15
+rounds=200
 if [[ ${1:-} == --rounds && -n ${2:-} ]]; then
   rounds=$2
 elif [[ $# -gt 0 ]]; then

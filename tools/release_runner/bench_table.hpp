@@ -9,7 +9,7 @@
 namespace runner {
 
 struct BenchOptions {
-  unsigned rounds = 15;
+  unsigned rounds = 200;
 };
 
 // Prints one line per workload; false (after printing) when the two sides' bits differ.

@@ -66,11 +66,6 @@ uint32_t GuestImage::Find(const std::string& dll, const std::string& name) const
 
 void GuestImage::SetTimeout(unsigned seconds) { CompatMode::SetTimeout(seconds); }
 const char* GuestImage::Describe() { return "Windows release DLL, on the CPU"; }
-void* GuestImage::MapLow(size_t size) {
-  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
-}
-
 void GuestImage::Run(const CallContext& context) const {
   shared_->stop = kNotStopped;
   CompatMode::FarCall(header_->entry, header_->stackTop, AddressOf(shared_), context);

@@ -27,8 +27,6 @@ class GuestImage {
   static void SetTimeout(unsigned seconds);
   // What runs the modules, for reports: "Windows release DLL, on the CPU".
   static const char* Describe();
-  // Memory the guest can address.
-  static void* MapLow(size_t size);
 
   template <typename T>
   static T* At(uint32_t address) {

@@ -1,7 +1,7 @@
 // The linux-x86 build of the driver: the guest's code is linked into this i686 program, so a
 // command is a plain call and the modules' imports are the C library's.
-#include <sys/mman.h>
 
+#include "noise/random_table.hpp"
 #include "tools/release_runner/guest_image.hpp"
 
 extern "C" void GuestDispatch(runner::Shared* shared);
@@ -9,7 +9,8 @@ extern "C" void GuestDispatch(runner::Shared* shared);
 namespace runner {
 
 extern Shared g_guestShared;
-extern float g_guestArrays[kArrayBuffers][kMaxArrayLength];
+extern uint8_t g_guestArrays[kArrayBuffers * kArrayStride];
+extern vek::RandomTable g_plainTable;
 
 namespace {
 GuestHeader g_header;
@@ -19,7 +20,8 @@ bool GuestImage::Load(std::string&) {
   g_header = {};
   g_header.magic = kGuestMagic;
   g_header.shared = AddressOf(&g_guestShared);
-  g_header.arrays = AddressOf(&g_guestArrays[0][0]);
+  g_header.arrays = AddressOf(&g_guestArrays[0]);
+  g_header.plainTable = AddressOf(&g_plainTable);
   header_ = &g_header;
   shared_ = &g_guestShared;
   return true;
@@ -29,9 +31,5 @@ uint32_t GuestImage::Find(const std::string&, const std::string&) const { return
 void GuestImage::Run(const CallContext&) const { GuestDispatch(shared_); }
 void GuestImage::SetTimeout(unsigned) {}
 const char* GuestImage::Describe() { return "Linux .usr, linux-x86 native"; }
-void* GuestImage::MapLow(size_t size) {
-  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
-}
 
 }  // namespace runner

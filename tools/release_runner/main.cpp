@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   runner::BenchOptions bench;
   CLI::App* benchCmd = app.add_subcommand("bench", "The plug-ins against plain code, timed on the CPU");
   benchCmd->add_option("dir", dir, "Folder of Vek_Random.usr and Vek_Random_Array.usr")->required();
-  benchCmd->add_option("--rounds", bench.rounds, "Timed rounds of each side per workload")->check(CLI::Range(1, 1000));
+  benchCmd->add_option("--rounds", bench.rounds, "Timed rounds of each side per workload")->check(CLI::Range(1, 100000));
 
   CLI::App* callCmd = app.add_subcommand("call", "Load a DLL and call one export with no arguments");
   callCmd->add_option("dll", dll, "The DLL")->required();

@@ -93,7 +93,7 @@ Instance::Instance(const Module& module, uint32_t firstSlot, uint32_t firstArray
     const Param& p = module.params()[i];
     Slot& slot = s.slots[firstSlot + i];
     slot = {p.initial, p.isArray ? kSlotArray : p.isOutput ? kSlotOutput : kSlotInput, 0, 0};
-    if (p.isArray) slot.array = module.guest().header().arrays + (array++) * kMaxArrayLength * 4u;
+    if (p.isArray) slot.array = module.guest().header().arrays + (array++) * kArrayStride;
   }
 }
 

@@ -1,4 +1,5 @@
 // The guest's shared record and array buffers, and the dispatch of the x86_64 side's commands.
+#include "noise/random_table.hpp"
 #include "tools/release_runner/guest/bench.hpp"
 #include "tools/release_runner/guest/fp_state.hpp"
 #include "tools/release_runner/guest/runtime.hpp"
@@ -10,7 +11,9 @@ void InitServices();
 void Describe(DescribeRecord& d);
 
 Shared g_guestShared;
-alignas(16) float g_guestArrays[kArrayBuffers][kMaxArrayLength];
+alignas(64) uint8_t g_guestArrays[kArrayBuffers * kArrayStride];
+// At a fixed place, so that the plain side's timing does not depend on where a run maps it.
+alignas(64) vek::RandomTable g_plainTable;
 
 }  // namespace runner
 

@@ -16,6 +16,9 @@ constexpr uint32_t kHandleSpacing = 0x10;
 constexpr uint32_t kSlotCount = 128;
 constexpr uint32_t kArrayBuffers = 8;
 constexpr int32_t kMaxArrayLength = 1 << 16;
+// Buffers a power of two apart would share cache sets with each other and with the tables; a
+// host's separately allocated arrays do not.
+constexpr uint32_t kArrayStride = kMaxArrayLength * 4u + 0x2440u;
 constexpr uint32_t kMaxArgs = 6;
 constexpr uint32_t kScratchBytes = 4096;
 
@@ -149,7 +152,8 @@ struct GuestHeader {
   uint32_t stackTop;
   uint32_t stackBottom;
   uint32_t threadBlock;  // 4 KB, the module's view of its thread
-  uint32_t arrays;       // kArrayBuffers buffers of kMaxArrayLength floats, for array slots
+  uint32_t arrays;       // kArrayBuffers buffers of kMaxArrayLength floats, kArrayStride apart
+  uint32_t plainTable;   // the plain side's RandomTable
 };
 
 constexpr uint32_t HandleOfSlot(uint32_t slot) { return kFirstHandle + slot * kHandleSpacing; }

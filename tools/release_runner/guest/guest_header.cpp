@@ -1,11 +1,13 @@
 // What the x86_64 side finds at the guest image's fixed address: where everything is.
+#include "noise/random_table.hpp"
 #include "tools/release_runner/guest/runtime.hpp"
 
 namespace runner {
 
 extern const GuestExport kGuestExports[];
 extern const uint32_t kGuestExportCount;
-extern float g_guestArrays[kArrayBuffers][kMaxArrayLength];
+extern uint8_t g_guestArrays[kArrayBuffers * kArrayStride];
+extern vek::RandomTable g_plainTable;
 
 namespace {
 constexpr uint32_t kStackBytes = 1u << 20;
@@ -29,4 +31,5 @@ extern "C" __attribute__((section(".guest_header"), used)) const runner::GuestHe
     reinterpret_cast<uint32_t>(runner::g_stack),
     reinterpret_cast<uint32_t>(runner::g_threadBlock),
     reinterpret_cast<uint32_t>(runner::g_guestArrays),
+    reinterpret_cast<uint32_t>(&runner::g_plainTable),
 };
