@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -136,7 +137,9 @@ bool LibraryImage::Relocate(std::string& error) {
       const uint32_t where = page + (entry & 0xFFF);
       if (type == 0) continue;  // padding
       if (type != 3 || where + 4 > size_) {
-        error = "relocation of type " + std::to_string(type) + " at 0x" + std::to_string(where) + " not supported";
+        char at[16];
+        std::snprintf(at, sizeof at, "0x%x", where);
+        error = "relocation of type " + std::to_string(type) + " at " + at + " not supported";
         return false;
       }
       uint32_t word;
