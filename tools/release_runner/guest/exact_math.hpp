@@ -47,7 +47,8 @@ inline double ExactFmod(double x, double y) {
   int ex = static_cast<int>((ux >> 52) & 0x7FF), ey = static_cast<int>((uy >> 52) & 0x7FF);
   const uint64_t sign = ux & 0x8000000000000000ull;
   if ((ex == 0x7FF && (ux << 12) != 0) || (ey == 0x7FF && (uy << 12) != 0)) return x * y;  // a NaN goes through
-  if ((uy << 1) == 0 || ex == 0x7FF) return __builtin_nan("");  // fmod(x, 0), fmod(inf, y)
+  // fmod(x, 0) and fmod(inf, y): the NaN the processor's invalid operation gives.
+  if ((uy << 1) == 0 || ex == 0x7FF) return FromBits(0xFFF8000000000000ull);
   if ((ux << 1) <= (uy << 1)) return (ux << 1) == (uy << 1) ? 0.0 * x : x;
   // Normalise both significands, subnormals included.
   if (ex == 0) {
