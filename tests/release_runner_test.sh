@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The release runner's own behaviour: a DLL whose image base is taken is relocated and gives the
+# golden bits (one without relocations is refused); an import the runner lacks, a fault, a trap and a hang in 32-bit code are each
+# reported by name, with the documented exit status.
+#   release_runner_test.sh RUNNER WINDOWS_BUILD_DIR GOLDEN_DIR
+set -uo pipefail
+runner=$1 build=$2 golden=$3
+faults=$build/runner_test/runner_faults.usr
+fail=0
+say() { echo "FAIL: $*"; fail=1; }
+for f in "$build/modules/Vek_Random.usr" "$faults" "$build/broken/broken_crash_in_callback.usr"; do
+  [[ -f $f ]] || { echo "FAIL: $f is missing: build the windows-x86 preset first (bash scripts/build.sh)"; exit 1; }
+done
+
+# expect STATUS PATTERN ARGS...: the runner exits with STATUS and its stderr matches PATTERN.
+expect() {
+  local status=$1 pattern=$2; shift 2
+  local err rc
+  err=$("$runner" "$@" 2>&1 >/dev/null); rc=$?
+  [[ $rc == "$status" ]] || say "$* exited $rc, expected $status: $err"
+  grep -Eq -- "$pattern" <<<"$err" || say "$*: stderr does not match /$pattern/: $err"
+}
+
+expect 0 "image base 0x[0-9a-f]+ taken, relocated to 0x" \
+  --occupy-base check "$build/modules" --golden "$golden" --fp-env default --fp-env traps
+expect 2 "broken_crash_in_callback.usr: imports KERNEL32.dll AddVectoredExceptionHandler, which the runner does not provide" \
+  call "$build/broken/broken_crash_in_callback.usr" Create
+expect 1 "runner_faults.usr: SIGSEGV at 0x[0-9a-f]+ \(runner_faults.usr\+0x[0-9a-f]+, 32-bit code, fault address 0x10\) in Crash" \
+  call "$faults" Crash
+expect 1 "runner_faults.usr: SIGFPE \(invalid operation\) at 0x[0-9a-f]+ .*32-bit code.* in Trap" call "$faults" Trap
+expect 1 "runner_faults.usr: Hang did not return within 1 s" --timeout 1 call "$faults" Hang
+expect 2 "nowhere.usr: cannot be read" call "$build/nowhere.usr" Answer
+out=$("$runner" call "$faults" Answer) || say "calling Answer failed"
+grep -q "Answer returned 42" <<<"$out" || say "Answer: $out"
+# It has no absolute addresses, so no relocations: it cannot move.
+expect 2 "its image base is taken and it has no relocations" --occupy-base call "$faults" Answer
+
+[[ $fail == 0 ]] && echo "release runner: relocation, missing import, fault, trap and hang reported as expected"
+exit $fail

@@ -1,0 +1,116 @@
+// release_runner: the Windows release DLLs on the CPU, in this x86_64 process.
+//   release_runner check DIR    golden and hostile sessions in every host FP environment
+//   release_runner bench DIR    the plug-ins against plain code, workload by workload
+//   release_runner call DLL FN  one export called with no arguments (for the runner's own tests)
+// Exit status: 0 success, 1 a check failed or the module faulted, trapped or hung, 2 usage or
+// input error (a file that cannot be read or loaded, an import the runner does not provide).
+#include <sys/mman.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "tools/release_runner/bench_table.hpp"
+#include "tools/release_runner/release_check.hpp"
+
+namespace {
+
+constexpr int kInputError = 2;
+
+[[noreturn]] void InputError(const std::string& error) {
+  std::fprintf(stderr, "release_runner: %s\n", error.c_str());
+  std::exit(kInputError);
+}
+
+// Takes a DLL's preferred base away, so that the loader must relocate it.
+void OccupyBase(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) InputError(path + ": cannot be read");
+  unsigned char head[4096];
+  const size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  uint32_t pe = 0, base = 0;
+  if (n >= 64) std::memcpy(&pe, head + 0x3C, 4);
+  if (pe + 56 > n) InputError(path + ": not a PE file");
+  std::memcpy(&base, head + pe + 24 + 28, 4);
+  if (mmap(reinterpret_cast<void*>(static_cast<uintptr_t>(base)), 4096, PROT_NONE,
+           MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0) == MAP_FAILED) {
+    InputError(path + ": cannot occupy its image base");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Runs the Windows release DLLs on the CPU in compatibility mode, from this x86_64 process"};
+  app.require_subcommand(1);
+  unsigned timeout = 60;
+  bool occupyBase = false;
+  app.add_option("--timeout", timeout, "Seconds one call into the guest may take before it counts as a hang");
+  app.add_flag("--occupy-base", occupyBase, "Take each DLL's image base first, so that it must be relocated");
+
+  std::string dir, goldenDir, dll, function;
+  runner::CheckOptions check;
+  CLI::App* checkCmd = app.add_subcommand("check", "Golden and hostile sessions in every host floating-point environment");
+  checkCmd->add_option("dir", dir, "Folder of Vek_Random.usr and Vek_Random_Array.usr")->required();
+  checkCmd->add_option("--golden", goldenDir, "Folder of the golden files")->required();
+  checkCmd->add_option("--fp-env", check.presets, "Only these presets of usrhost --fp-env");
+  checkCmd->add_option("--stack-offset", check.stackOffset, "Bytes below a 16-byte boundary at each call")
+      ->check(CLI::IsMember({0, 4, 8, 12}));
+
+  runner::BenchOptions bench;
+  CLI::App* benchCmd = app.add_subcommand("bench", "The plug-ins against plain code, timed on the CPU");
+  benchCmd->add_option("dir", dir, "Folder of Vek_Random.usr and Vek_Random_Array.usr")->required();
+  benchCmd->add_option("--rounds", bench.rounds, "Timed rounds of each side per workload")->check(CLI::Range(1, 100000));
+
+  CLI::App* callCmd = app.add_subcommand("call", "Load a DLL and call one export with no arguments");
+  callCmd->add_option("dll", dll, "The DLL")->required();
+  callCmd->add_option("function", function, "The export")->required();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);
+    std::fprintf(stderr, "release_runner: %s\n", e.what());
+    return kInputError;
+  }
+
+  runner::GuestImage::SetTimeout(timeout);
+  runner::GuestImage guest;
+  std::string error;
+  if (!guest.Load(error)) InputError(error);
+  auto load = [&](runner::Module& m, const std::string& path) {
+    if (occupyBase) OccupyBase(path);
+    if (!m.Load(guest, path, error)) InputError(error);
+    if (m.image().base() != m.image().preferredBase()) {
+      std::fprintf(stderr, "release_runner: %s: image base 0x%08x taken, relocated to 0x%08x\n", m.name().c_str(),
+                   m.image().preferredBase(), m.image().base());
+    }
+  };
+
+  if (*callCmd) {
+    if (occupyBase) OccupyBase(dll);
+    runner::LibraryImage image;
+    if (!image.Load(guest, dll, error) || !image.Attach(error)) InputError(error);
+    const uint32_t address = image.Export(function);
+    if (address == 0) InputError(dll + ": exports no " + function);
+    const uint32_t result = image.Call(address, {}, function.c_str());
+    std::printf("%s loaded at 0x%08x (image base 0x%08x): %s returned %u\n", image.name().c_str(), image.base(),
+                image.preferredBase(), function.c_str(), result);
+    return 0;
+  }
+
+  runner::Module random, array;
+  load(random, dir + "/Vek_Random.usr");
+  load(array, dir + "/Vek_Random_Array.usr");
+  bool ok;
+  if (*checkCmd) {
+    ok = runner::CheckModule(random, goldenDir + "/Vek_Random.golden.json", check, std::cout, std::cerr);
+    ok = runner::CheckModule(array, goldenDir + "/Vek_Random_Array.golden.json", check, std::cout, std::cerr) && ok;
+  } else {
+    ok = runner::RunBenchTable(random, array, bench, std::cout, std::cerr);
+  }
+  std::cout.flush();
+  return ok ? 0 : 1;
+}

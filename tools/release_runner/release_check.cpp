@@ -1,0 +1,140 @@
+#include "tools/release_runner/release_check.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/release_runner/session.hpp"
+#include "tools/usrhost/fp_env.hpp"
+
+namespace runner {
+namespace {
+
+struct Golden {
+  Session session;
+  std::vector<Dump> dumps;
+};
+
+bool ReadGolden(const std::string& path, std::vector<Golden>& out, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = path + ": cannot be read";
+    return false;
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  try {
+    const nlohmann::json doc = nlohmann::json::parse(text);
+    for (const auto& s : doc.at("sessions")) {
+      Golden g;
+      g.session.name = s.at("name").get<std::string>();
+      g.session.lines = s.at("actions").get<std::vector<std::string>>();
+      for (const auto& d : s.at("dumps")) {
+        Dump dump;
+        for (const auto& [caption, values] : d.items()) {
+          for (const auto& v : values) dump[caption].push_back(static_cast<uint32_t>(std::stoul(v.get<std::string>(), nullptr, 16)));
+        }
+        g.dumps.push_back(std::move(dump));
+      }
+      out.push_back(std::move(g));
+    }
+  } catch (const std::exception& e) {
+    error = path + ": not a golden file: " + e.what();
+    return false;
+  }
+  return true;
+}
+
+// Where two runs first differ: "dump 3, Float Out[17]: 0x3f000000, expected 0x3f000001".
+std::string FirstDifference(const std::vector<Dump>& got, const std::vector<Dump>& want) {
+  if (got.size() != want.size()) return std::to_string(got.size()) + " dumps, expected " + std::to_string(want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    for (const auto& [caption, bits] : want[i]) {
+      const auto it = got[i].find(caption);
+      if (it == got[i].end()) return "dump " + std::to_string(i + 1) + ": no " + caption;
+      const std::vector<uint32_t>& g = it->second;
+      if (g.size() != bits.size()) {
+        return "dump " + std::to_string(i + 1) + ", " + caption + ": " + std::to_string(g.size()) + " values, expected " +
+               std::to_string(bits.size());
+      }
+      for (size_t k = 0; k < bits.size(); ++k) {
+        if (g[k] != bits[k]) {
+          char buf[160];
+          std::snprintf(buf, sizeof buf, "dump %zu, %s[%zu]: 0x%08x, expected 0x%08x", i + 1, caption.c_str(), k, g[k], bits[k]);
+          return buf;
+        }
+      }
+    }
+  }
+  return "";
+}
+
+FpState StateOf(const usrhost::FpEnvironment& e) { return {e.mxcsr, e.x87Control, e.x87Status}; }
+
+}  // namespace
+
+bool CheckModule(const Module& module, const std::string& goldenPath, const CheckOptions& options, std::ostream& out,
+                 std::ostream& err) {
+  std::vector<Golden> golden;
+  std::string error;
+  if (!ReadGolden(goldenPath, golden, error)) {
+    err << "release_runner: " << error << "\n";
+    return false;
+  }
+  const std::vector<Session> hostile = HostileSessions(module);
+  bool ok = true;
+  auto run = [&](const Session& s, std::optional<FpState> env, int offset, const std::string& label,
+                 std::vector<Dump>& dumps) {
+    const std::string context = "session " + s.name + ", fp-env " + label + ", stack offset " + std::to_string(offset);
+    Instance in(module);
+    in.set_host_environment(env);
+    in.set_stack_offset(offset);
+    in.set_session(&context);
+    std::string why;
+    if (!in.Start() || !RunSession(module, in, s, dumps, why)) {
+      err << "release_runner: " << module.name() << ": " << (why.empty() ? context : why) << "\n";
+      ok = false;
+    }
+    // The first problem of a session says what; the rest would repeat it call after call.
+    if (!in.problems().empty()) {
+      err << "release_runner: " << module.name() << ": " << in.problems().front();
+      if (in.problems().size() > 1) err << " (and " << in.problems().size() - 1 << " more calls in this session)";
+      err << "\n";
+      ok = false;
+    }
+  };
+
+  // The default environment with an aligned stack is the reference for the hostile sessions.
+  const usrhost::FpPreset& defaults = usrhost::FpPresets().front();
+  std::vector<std::vector<Dump>> reference(hostile.size());
+  for (size_t i = 0; i < hostile.size(); ++i) run(hostile[i], StateOf(defaults.environment), 0, "default", reference[i]);
+
+  for (const usrhost::FpPreset& preset : usrhost::FpPresets()) {
+    if (!options.presets.empty() &&
+        std::find(options.presets.begin(), options.presets.end(), preset.name) == options.presets.end()) {
+      continue;
+    }
+    const FpState env = StateOf(preset.environment);
+    size_t differing = 0;
+    auto compare = [&](const Session& s, const std::vector<Dump>& want, const char* against) {
+      std::vector<Dump> got;
+      run(s, env, options.stackOffset, preset.name, got);
+      const std::string diff = FirstDifference(got, want);
+      if (diff.empty()) return;
+      ++differing;
+      ok = false;
+      err << "release_runner: " << module.name() << ": session " << s.name << ", fp-env " << preset.name
+          << ", stack offset " << options.stackOffset << ": bits differ from " << against << ": " << diff << "\n";
+    };
+    for (const Golden& g : golden) compare(g.session, g.dumps, "the golden file");
+    for (size_t i = 0; i < hostile.size(); ++i) compare(hostile[i], reference[i], "the default environment's");
+    out << module.name() << ": fp-env " << preset.name << ", stack offset " << options.stackOffset << ": "
+        << golden.size() << " golden and " << hostile.size() << " hostile sessions, "
+        << (differing == 0 ? "same bits" : std::to_string(differing) + " differing") << "\n";
+  }
+  return ok;
+}
+
+}  // namespace runner
