@@ -61,36 +61,37 @@ double SumTerms(const PreparedNoise& p, const double* terms) {
   return sum;
 }
 
-// The sample of octave 1.
-inline double EvaluateOneOctave(const RandomTable& table, const PreparedNoise& p, double x) {
-  const double position = OctavePosition(table, 1, x);
-  if (!InInt32Cells(position)) {
-    const NoiseSettings& s = p.settings;
-    return SampleNoise(table, s.bias, s.gain, s.halfFade, position);
-  }
+// The term of octave n at base position x, one sample at a time.
+inline double OctaveTermScalar(const RandomTable& table, const PreparedNoise& p, int n, double x) {
+  const double k = kOctaveK[n];
+  const double position = OctavePosition(table, n, x);
+  const NoiseSettings& s = p.settings;
+  if (!InInt32Cells(position)) return TermNumerator(SampleNoise(table, s.bias, s.gain, s.halfFade, position)) / k;
+  // floor without a library call (i686 has no rounding instruction): truncate, then step down
+  // where truncation went up.
   int32_t f = static_cast<int32_t>(position);
   if (static_cast<double>(f) > position) --f;
   const double d = position - static_cast<double>(f);
   const int32_t j = TableIndexOfInt32Cell(f);
   if (p.shaped) {
-    const bool lower = d < p.settings.halfFade;
+    const bool lower = d < s.halfFade;
     if (lower || d > p.upperEdge) {
       const int32_t* e = table.entries;
       const double t = ZoneT(lower ? 0.5 : 0.0, lower ? 0.5 * d : 0.5 * (d - p.upperEdge), p.fadeIsPowerOfTwo,
-                             p.fadeReciprocal, p.settings.halfFade);
+                             p.fadeReciprocal, s.halfFade);
       const double w = ShapedWeight(t, p.biased, p.biasFactor, p.gained, p.gainFactor);
       const double value = lower ? Blend<double>(e[IndexBefore(j)], e[j], w) : Blend<double>(e[j], e[IndexAfter(j)], w);
-      return SampleOfValue(value);
+      return TermNumerator(SampleOfValue(value)) / k;
     }
   }
-  return SampleOfValue(static_cast<double>(table.entries[j]));
+  return table.flatNumerators[j] / k;
 }
 
 // No octave or one: no lanes, no queue. Octave 1's k is 1, so its term is its numerator; it is
 // weighted when it is the fractional octave.
 inline double EvaluateUpToOneOctave(const RandomTable& table, const PreparedNoise& p, double x) {
   if (p.samples == 0) return MapPreparedSum(0.0, p);
-  const double term = TermNumerator(EvaluateOneOctave(table, p, x));
+  const double term = OctaveTermScalar(table, p, 1, x);
   return MapPreparedSum(p.wholeOctaves == 0 ? term * p.frac : 0.0 + term, p);
 }
 
@@ -133,34 +134,41 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, const 
   const int count = p.samples;
   if (count <= 1) return EvaluateUpToOneOctave(table, p, x);
   alignas(32) double terms[kPaddedSamples];
-  OctaveSamples samples;
-  GatherOctaveSamples(table, p, x, count, samples);
+  uint32_t outside;
   switch (p.kernel) {
 #if defined(__i386__) || defined(__x86_64__)
-    case NoiseKernel::kAvx: OctaveTermsAvx(p, samples, terms, count); break;
-    case NoiseKernel::kSse2: OctaveTermsSse2(p, samples, terms, count); break;
+    case NoiseKernel::kAvx: outside = OctaveTermsAvx(table, p, x, terms); break;
+    case NoiseKernel::kSse2: outside = OctaveTermsSse2(table, p, x, terms); break;
 #endif
-    default: OctaveTermsScalar(p, samples, terms, count); break;
+    default: {
+      const int q = p.wholeOctaves;
+      double sum = 0.0;
+      if (p.frac != 0.0) sum = OctaveTermScalar(table, p, q + 1, x) * p.frac;
+      for (int n = q; n >= 1; --n) sum = sum + OctaveTermScalar(table, p, n, x);
+      return MapPreparedSum(sum, p);
+    }
   }
   // Non-finite and far positions take the exact scalar sampler (rare: huge scales or offsets).
-  for (uint32_t rest = samples.outOfRange; rest != 0; rest &= rest - 1) {
-    const int i = __builtin_ctz(rest);
-    const NoiseSettings& s = p.settings;
-    const double position = OctavePosition(table, i + 1, x);
-    terms[i] = TermNumerator(SampleNoise(table, s.bias, s.gain, s.halfFade, position)) / kOctaveK[i + 1];
+  for (; outside != 0; outside &= outside - 1) {
+    const int i = __builtin_ctz(outside);
+    if (i < count) terms[i] = OctaveTermScalar(table, p, i + 1, x);
   }
   return MapPreparedSum(SumTerms(p, terms), p);
 }
 
 void EvaluatePreparedMany(const RandomTable& table, const PreparedNoise& p, const double* xs, double* out, int n) {
 #if defined(__i386__) || defined(__x86_64__)
-  if (p.kernel == NoiseKernel::kAvx && p.samples >= 2) {
+  if (p.samples >= 2 && (p.kernel == NoiseKernel::kAvx || p.kernel == NoiseKernel::kSse2)) {
     constexpr int kGroup = 64;
     double sums[kGroup];
     bool outside[kGroup];
     for (int first = 0; first < n; first += kGroup) {
       const int count = n - first < kGroup ? n - first : kGroup;
-      OctaveSumsAvx(table, p, xs + first, sums, outside, count);
+      if (p.kernel == NoiseKernel::kAvx) {
+        OctaveSumsAvx(table, p, xs + first, sums, outside, count);
+      } else {
+        OctaveSumsSse2(table, p, xs + first, sums, outside, count);
+      }
       for (int i = 0; i < count; ++i) {
         out[first + i] = outside[i] ? EvaluatePrepared(table, p, xs[first + i]) : MapPreparedSum(sums[i], p);
       }
