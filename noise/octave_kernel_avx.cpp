@@ -19,11 +19,17 @@ inline void CellsOf(VecD cell, int32_t* j) {
 
 // Plain scalar loads: faster here than a gather instruction.
 inline VecD GatherFlat(const double* flat, const int32_t* j) {
-  return _mm256_setr_pd(flat[j[0]], flat[j[1]], flat[j[2]], flat[j[3]]);
+  const __m128d low = _mm_loadh_pd(_mm_load_sd(flat + j[0]), flat + j[1]);
+  const __m128d high = _mm_loadh_pd(_mm_load_sd(flat + j[2]), flat + j[3]);
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(low), high, 1);
 }
 
 inline VecD GatherEntries(const int32_t* e, const int32_t* j) {
-  return _mm256_cvtepi32_pd(_mm_setr_epi32(e[j[0]], e[j[1]], e[j[2]], e[j[3]]));
+  __m128i v = _mm_cvtsi32_si128(e[j[0]]);
+  v = _mm_insert_epi32(v, e[j[1]], 1);
+  v = _mm_insert_epi32(v, e[j[2]], 2);
+  v = _mm_insert_epi32(v, e[j[3]], 3);
+  return _mm256_cvtepi32_pd(v);
 }
 
 inline int LaneMask(VecD m) { return _mm256_movemask_pd(m); }
@@ -32,7 +38,12 @@ inline VecD Greater(VecD a, VecD b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
 inline VecD AtLeast(VecD a, VecD b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
 inline VecD And(VecD a, VecD b) { return _mm256_and_pd(a, b); }
 inline VecD Or(VecD a, VecD b) { return _mm256_or_pd(a, b); }
-inline VecD Select(VecD mask, VecD a, VecD b) { return _mm256_blendv_pd(b, a, mask); }
+inline VecD Select(VecD mask, VecD a, VecD b) {
+  // Opaque to the compiler: folded back into a generic vector condition, the selection would be
+  // split into lanes (AVX has no 256-bit integer compares).
+  asm("" : "+x"(mask));
+  return _mm256_blendv_pd(b, a, mask);
+}
 
 }  // namespace
 }  // namespace vek

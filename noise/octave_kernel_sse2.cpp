@@ -34,7 +34,12 @@ inline VecD Greater(VecD a, VecD b) { return _mm_cmpgt_pd(a, b); }
 inline VecD AtLeast(VecD a, VecD b) { return _mm_cmpge_pd(a, b); }
 inline VecD And(VecD a, VecD b) { return _mm_and_pd(a, b); }
 inline VecD Or(VecD a, VecD b) { return _mm_or_pd(a, b); }
-inline VecD Select(VecD mask, VecD a, VecD b) { return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b)); }
+inline VecD Select(VecD mask, VecD a, VecD b) {
+  // Opaque to the compiler, which would otherwise turn it into a generic vector condition and
+  // split that into lanes.
+  asm("" : "+x"(mask));
+  return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
 
 }  // namespace
 }  // namespace vek
