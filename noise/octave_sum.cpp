@@ -64,9 +64,11 @@ double SumTerms(const PreparedNoise& p, const double* terms) {
 // The term of octave n at base position x, one sample at a time.
 inline double OctaveTermScalar(const RandomTable& table, const PreparedNoise& p, int n, double x) {
   const double k = kOctaveK[n];
+  // Dividing by octave 1's k of 1 changes nothing; skipped, it shortens the one-octave path.
+  auto divide = [n, k](double numerator) { return n == 1 ? numerator : numerator / k; };
   const double position = OctavePosition(table, n, x);
   const NoiseSettings& s = p.settings;
-  if (!InInt32Cells(position)) return TermNumerator(SampleNoise(table, s.bias, s.gain, s.halfFade, position)) / k;
+  if (!InInt32Cells(position)) return divide(TermNumerator(SampleNoise(table, s.bias, s.gain, s.halfFade, position)));
   // floor without a library call (i686 has no rounding instruction): truncate, then step down
   // where truncation went up.
   int32_t f = static_cast<int32_t>(position);
@@ -81,11 +83,12 @@ inline double OctaveTermScalar(const RandomTable& table, const PreparedNoise& p,
                              p.fadeReciprocal, s.halfFade);
       const double w = ShapedWeight(t, p.biased, p.biasFactor, p.gained, p.gainFactor);
       const double value = lower ? Blend<double>(e[IndexBefore(j)], e[j], w) : Blend<double>(e[j], e[IndexAfter(j)], w);
-      return TermNumerator(SampleOfValue(value)) / k;
+      return divide(TermNumerator(SampleOfValue(value)));
     }
   }
-  return table.flatNumerators[j] / k;
+  return divide(table.flatNumerators[j]);
 }
+
 
 // No octave or one: no lanes, no queue. Octave 1's k is 1, so its term is its numerator; it is
 // weighted when it is the fractional octave.
