@@ -39,10 +39,10 @@ inline VecD AtLeast(VecD a, VecD b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
 inline VecD And(VecD a, VecD b) { return _mm256_and_pd(a, b); }
 inline VecD Or(VecD a, VecD b) { return _mm256_or_pd(a, b); }
 inline VecD Select(VecD mask, VecD a, VecD b) {
-  // Opaque to the compiler: folded back into a generic vector condition, the selection would be
-  // split into lanes (AVX has no 256-bit integer compares).
+  // In bitwise operations on a mask the compiler cannot see through: as a blend or a generic
+  // vector condition, GCC splits the selection into lanes (AVX has no 256-bit integer compares).
   asm("" : "+x"(mask));
-  return _mm256_blendv_pd(b, a, mask);
+  return _mm256_or_pd(_mm256_and_pd(mask, a), _mm256_andnot_pd(mask, b));
 }
 
 }  // namespace
