@@ -8,7 +8,7 @@
 //     a = e[j - 1], v = e[j], c = e[j + 1] (IndexBefore, IndexAfter); v in the flat middle of the
 //     cell, and within halfFade of a boundary a blend a + w * (v - a) (lower zone, t = 0.5 + 0.5 *
 //     d / halfFade) or v + w * (c - v) (upper zone, t = 0.5 * (d - (1 - halfFade)) / halfFade),
-//     w = GainCurve(BiasCurve(t)); divided by 9973 (sampler.hpp: SampleNoiseWith, ZoneValue);
+//     w = GainCurve(BiasCurve(t)); divided by 9973 (sampler.hpp: SampleNoiseWith);
 //   term(n) = 2 * (sample(p) - 0.5) / k (term_formulas.hpp: the shared arithmetic);
 //   sum = term(q + 1) * frac if frac != 0, then sum = sum + term(n) for n = q down to 1: the
 //     fractional octave first, then the whole octaves from the highest down. This order of
@@ -20,13 +20,20 @@
 // plain_evaluation.hpp); the fast paths are tested against it bit for bit. They compute the same
 // operations in the same order, and differ only in what they keep: per table build each flat
 // cell's 2 * (v / 9973 - 0.5) (RandomTable::flatNumerators), per computation every setting-derived
-// constant (PreparedNoise), and a division by a power of two as the multiplication by its exact
-// reciprocal. Which file does which step:
-//   octave_sum.cpp         settings made safe and prepared; one value, several values, the sum;
-//   octave_kernel.hpp      the samples of one value: gathered cells, a queue of zone samples;
-//   octave_kernel_scalar.cpp, octave_kernel_sse2.cpp, octave_kernel_avx.cpp (with
-//   octave_kernel_lanes.inc) the zone queue and the terms, one, two or four at a time; the AVX
-//                          file also evaluates four base positions at once for the array fill.
+// constant (PreparedNoise), a division by a power of two (halfFade, the noise range) as the
+// multiplication by its exact reciprocal, and octave 1's division by k = 1 skipped. Which file does which step:
+//   table_index.hpp        cells to table indexes, neighbours, displacements, the int32-cell test;
+//   term_formulas.hpp      sample of a value, term numerator, zone place t, shaped weight, blend:
+//                          one form of each for scalar and lane code (the lanes select the
+//                          shaped weight's branch in masks: LaneShapedWeight);
+//   sampler.hpp            one sample from a position (the reference's and the plain baseline's);
+//   octave_sum.cpp         settings made safe and prepared; the scalar term; one value and several
+//                          values: the kernel's terms, the sum in its order, the mapping;
+//   octave_kernel.hpp      the kernels' interface: octaves side by side for one value, or values
+//                          side by side for several;
+//   octave_kernel_lanes.inc, with octave_kernel_sse2.cpp (two lanes) and octave_kernel_avx.cpp
+//                          (four lanes, AVX CPUs only): positions, floor, cells, entries, the zone
+//                          arithmetic only for vectors with a lane in a zone, the division by k.
 #include <cstdint>
 
 #include "noise/random_table.hpp"

@@ -93,7 +93,9 @@ std::vector<double> EdgePositions(const RandomTable& table, double halfFade) {
   std::vector<double> xs;
   for (int n = 1; n <= 17; ++n) {
     const double k = n * n, displacement = table.entries[DisplacementIndex(n)];
-    for (double cell : {0.0, 1.0, 9970.0, 9971.0, 9972.0, -1.0, -2.0, -3.0, -9973.0, -9974.0, -20000.0, 7e8}) {
+    // Multiples of 9971 far out, too: there a remainder through a rounded quotient would be off by one.
+    for (double cell : {0.0, 1.0, 9970.0, 9971.0, 9972.0, -1.0, -2.0, -3.0, -9973.0, -9974.0, -20000.0, 7e8,
+                        2143765000.0, -2143765002.0, 99710000.0, -99710002.0, 2147483647.0, -2147483648.0}) {
       for (double d : {0.0, halfFade, 1.0 - halfFade, 0.5, 1e-9, 1.0 - 1e-9}) {
         double x = (cell + d) / k - displacement;
         for (int i = 0; i < 2; ++i) x = std::nextafter(x, -HUGE_VAL);
