@@ -1,7 +1,10 @@
 // The noise core's costs, each with the ratio to its baseline from the same run:
-//   table build (seeding and 9973 draws) against std::mt19937 producing the same 19946 words;
-//   one value at 1, 8 and 16.5 octaves, fade 0.25, shaping on (0.3/0.7) and off, fast against plain,
-//   one value at a time (Process) and several at once (the array fill);
+//   table build (seeding, 9973 draws, the kept flat numerators) against std::mt19937 producing the
+//   same 19946 words, and against the draws alone (a seed change's cost before the numerators);
+//   one value at 1, 8 and 16.5 octaves, fade 0.25, shaping on (0.3/0.7) and off, each kernel against
+//   the plain baseline (PlainEvaluateNoise: the formulas as a competent user writes them), one
+//   value at a time (Process) and several at once (the array fill, also with SSE2 forced, as on a
+//   CPU without AVX); the strict reference (the library's floor, the sampler out of line) alongside;
 //   the floating-point environment guard of the computing entry points, per call.
 #include <benchmark/benchmark.h>
 
@@ -11,8 +14,9 @@
 #include <random>
 #include <string>
 
-#include "noise/reference_evaluation.hpp"
 #include "host/fp_environment.hpp"
+#include "noise/plain_evaluation.hpp"
+#include "noise/reference_evaluation.hpp"
 #include "noise/octave_sum.hpp"
 #include "noise/random_table.hpp"
 
@@ -29,6 +33,20 @@ void TableBuild(benchmark::State& state) {
   }
 }
 BENCHMARK(TableBuild);
+
+// What a build was before it kept the flat numerators: the seeding and the 9973 draws.
+void TableDrawsOnly(benchmark::State& state) {
+  auto table = std::make_unique<RandomTable>();
+  uint32_t seed = 1;
+  for (auto _ : state) {
+    MtSeed(table->generator, seed++);
+    for (int i = 0; i < kTableSize; ++i) {
+      table->entries[i] = static_cast<int32_t>(MtDrawDouble(table->generator) * static_cast<double>(kTableSize));
+    }
+    benchmark::DoNotOptimize(table->entries[0]);
+  }
+}
+BENCHMARK(TableDrawsOnly);
 
 void StdMt19937Words(benchmark::State& state) {
   uint32_t seed = 1;
@@ -61,6 +79,14 @@ constexpr int kValuesPerIteration = 64;
 void PlainValue(benchmark::State& state, double octaves, bool shaping) {
   const NoiseSettings s = Settings(octaves, shaping);
   for (auto _ : state) {
+    for (int i = 0; i < kValuesPerIteration; ++i) benchmark::DoNotOptimize(PlainEvaluateNoise(Table42(), s, i * 0.1));
+  }
+  state.SetItemsProcessed(state.iterations() * kValuesPerIteration);
+}
+
+void ReferenceValue(benchmark::State& state, double octaves, bool shaping) {
+  const NoiseSettings s = Settings(octaves, shaping);
+  for (auto _ : state) {
     for (int i = 0; i < kValuesPerIteration; ++i) benchmark::DoNotOptimize(ReferenceEvaluateNoise(Table42(), s, i * 0.1));
   }
   state.SetItemsProcessed(state.iterations() * kValuesPerIteration);
@@ -76,9 +102,9 @@ void FastValue(benchmark::State& state, double octaves, bool shaping, NoiseKerne
 }
 
 // The array fill's way: the same 64 positions evaluated several at a time.
-void FastMany(benchmark::State& state, double octaves, bool shaping) {
+void FastMany(benchmark::State& state, double octaves, bool shaping, NoiseKernel kernel) {
   PreparedNoise p;
-  PrepareNoise(Settings(octaves, shaping), p);
+  PrepareNoise(Settings(octaves, shaping), p, kernel);
   double xs[kValuesPerIteration], out[kValuesPerIteration];
   for (int i = 0; i < kValuesPerIteration; ++i) xs[i] = i * 0.1;
   for (auto _ : state) {
@@ -127,11 +153,15 @@ void RegisterValues() {
     for (bool shaping : {false, true}) {
       const std::string tag = "octaves:" + std::to_string(octaves).substr(0, 4) + (shaping ? "/shaped" : "/unshaped");
       benchmark::RegisterBenchmark(("PlainValue/" + tag).c_str(), PlainValue, octaves, shaping);
+      benchmark::RegisterBenchmark(("ReferenceValue/" + tag).c_str(), ReferenceValue, octaves, shaping);
       benchmark::RegisterBenchmark(("FastValueSse2/" + tag).c_str(), FastValue, octaves, shaping, NoiseKernel::kSse2);
       if (avx) {
         benchmark::RegisterBenchmark(("FastValueAvx/" + tag).c_str(), FastValue, octaves, shaping, NoiseKernel::kAvx);
       }
-      benchmark::RegisterBenchmark(("FastMany/" + tag).c_str(), FastMany, octaves, shaping);
+      benchmark::RegisterBenchmark(("FastManySse2/" + tag).c_str(), FastMany, octaves, shaping, NoiseKernel::kSse2);
+      if (avx) {
+        benchmark::RegisterBenchmark(("FastManyAvx/" + tag).c_str(), FastMany, octaves, shaping, NoiseKernel::kAvx);
+      }
     }
   }
 }
@@ -148,10 +178,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void PrintRatios() const {
     std::printf("\nRatios (baseline time / measured time; above 1 is faster than the baseline):\n");
     Ratio("table build vs std::mt19937, 19946 words", "StdMt19937Words", "TableBuild");
+    Ratio("table build vs the draws alone (at least 1/3: the budget)", "TableDrawsOnly", "TableBuild");
     for (const auto& [name, t] : times_) {
       if (name.rfind("Fast", 0) != 0) continue;
       const std::string tag = name.substr(name.find('/'));
       Ratio(name + " vs plain", "PlainValue" + tag, name);
+      Ratio(name + " vs strict reference", "ReferenceValue" + tag, name);
     }
     for (const char* env : {"host-default", "host-ftz-daz"}) {
       const std::string tag = std::string("/") + env;

@@ -1,5 +1,6 @@
-// The noise core with arbitrary seeds, settings and positions. Oracles: every kernel gives the
-// bits of the plain scalar sum, and finite settings and positions give a finite value.
+// The noise core with arbitrary seeds, settings and positions. Oracles: every kernel, one value at
+// a time and several side by side, gives the bits of the reference evaluation, and finite settings
+// and positions give a finite value.
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -36,15 +37,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PreparedNoise kernels[3];
   PrepareNoise(s, kernels[0], NoiseKernel::kScalar);
   PrepareNoise(s, kernels[1], NoiseKernel::kSse2);
-  PrepareNoise(s, kernels[2], NoiseKernel::kAuto);
-  for (int i = 0; i < 8 && !in.empty(); ++i) {
+  PrepareNoise(s, kernels[2], NoiseKernel::kAuto);  // AVX where the CPU has it
+  constexpr int kMaxValues = 9;
+  double xs[kMaxValues], reference[kMaxValues];
+  int n = 0;
+  for (; n < kMaxValues && !in.empty(); ++n) {
     const double scale = in.TakeFloat();
     const double x = (static_cast<double>(in.TakeFloat()) + scale) * scale;
-    const double plain = ReferenceEvaluateNoise(*table, s, x);
+    xs[n] = x;
+    reference[n] = ReferenceEvaluateNoise(*table, s, x);
     for (const PreparedNoise& p : kernels) {
-      if (!SameBits(EvaluatePrepared(*table, p, x), plain)) __builtin_trap();
+      if (!SameBits(EvaluatePrepared(*table, p, x), reference[n])) __builtin_trap();
     }
-    if (finiteSettings && std::isfinite(x) && !std::isfinite(plain)) __builtin_trap();
+    if (finiteSettings && std::isfinite(x) && !std::isfinite(reference[n])) __builtin_trap();
+  }
+  for (const PreparedNoise& p : kernels) {
+    double many[kMaxValues];
+    EvaluatePreparedMany(*table, p, xs, many, n);
+    for (int i = 0; i < n; ++i) {
+      if (!SameBits(many[i], reference[i])) __builtin_trap();
+    }
   }
   return 0;
 }

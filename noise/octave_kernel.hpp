@@ -1,11 +1,11 @@
 #pragma once
-// The per-octave terms 2 * (SampleNoise(p) - 0.5) / k of one value, computed in two steps: the
-// cells (table reads and index arithmetic, scalar) and the transition arithmetic (in lanes). Every
-// lane performs the same IEEE operations in the same order as the scalar sampler, so all kernels
-// give the same bits.
+// The terms 2 * (sample - 0.5) / k of the octaves, in lanes or one at a time. Every lane performs
+// the same IEEE operations in the same order as the scalar sampler, so all kernels give the same
+// bits.
 #include <cstdint>
 
 #include "noise/octave_sum.hpp"
+#include "noise/table_index.hpp"
 
 namespace vek {
 
@@ -15,30 +15,29 @@ constexpr int kPaddedSamples = 20;
 // k = n^2 of octave n, as doubles, with room for padded lanes.
 constexpr double kOctaveK[kPaddedSamples + 1] = {0,   1,   4,   9,   16,  25,  36,  49,  64,  81,  100,
                                                  121, 144, 169, 196, 225, 256, 289, 324, 361, 400};
+// DisplacementIndex(n) of octave n = i + 1, for lanes.
+constexpr int32_t kDisplacementIndex[kPaddedSamples] = {0, 0, 0, 4, 4, 4, 4, 0, 0, 0, 0, 4, 4, 4, 4, 16, 16, 16, 16, 16};
 
-// Sample i (octave i + 1) of one value: its place in the cell and the entries before, at and after.
-struct OctaveCells {
-  alignas(32) double d[kPaddedSamples];
-  alignas(32) double a[kPaddedSamples];
-  alignas(32) double v[kPaddedSamples];
-  alignas(32) double c[kPaddedSamples];
-  uint32_t outOfRange;  // bit i: position i is non-finite or beyond the int32 cells
-};
+namespace {
 
 // Position of octave n for base position x: displaced by its entry, then scaled by k.
-double OctavePosition(const RandomTable& table, int n, double x);
+inline double OctavePosition(const RandomTable& table, int n, double x) {
+  return kOctaveK[n] * (table.entries[DisplacementIndex(n)] + x);
+}
 
-// Fills the cells of octaves 1..count at base position x, and harmless values up to the next
-// multiple of 4.
-void GatherOctaveCells(const RandomTable& table, double x, int count, OctaveCells& cells);
+}  // namespace
 
-// terms[i] (octave i + 1) for i < count, rounded up to the lane width.
-void OctaveTermsScalar(const PreparedNoise& p, const OctaveCells& cells, double* terms, int count);
 #if defined(__i386__) || defined(__x86_64__)
-void OctaveTermsSse2(const PreparedNoise& p, const OctaveCells& cells, double* terms, int count);
+// terms[i] (octave i + 1) for i < p.samples, rounded up to whole vectors; bit i of the result is set
+// where octave i + 1 left the int32 cells and its term is still to be computed by the scalar sampler.
+uint32_t OctaveTermsSse2(const RandomTable& table, const PreparedNoise& p, double x, double* terms);
+// The octave sums of xs[0..n) side by side; outside[i] where the sum is left to the scalar path.
+void OctaveSumsSse2(const RandomTable& table, const PreparedNoise& p, const double* xs, double* sums, bool* outside,
+                    int n);
 // Only on CPUs with AVX (the kAuto choice checks).
-void EvaluateManyAvx(const RandomTable& table, const PreparedNoise& p, const double* xs, double* out, int n);
-void OctaveTermsAvx(const PreparedNoise& p, const OctaveCells& cells, double* terms, int count);
+uint32_t OctaveTermsAvx(const RandomTable& table, const PreparedNoise& p, double x, double* terms);
+void OctaveSumsAvx(const RandomTable& table, const PreparedNoise& p, const double* xs, double* sums, bool* outside,
+                   int n);
 #endif
 
 }  // namespace vek

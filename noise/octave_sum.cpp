@@ -1,10 +1,12 @@
 #include "noise/octave_sum.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "noise/octave_kernel.hpp"
 #include "noise/sampler.hpp"
+#include "noise/term_formulas.hpp"
 
 namespace vek {
 namespace {
@@ -12,18 +14,25 @@ namespace {
 // 16 declared octaves plus one fractional octave is the most the algorithm reaches (octave 17);
 // beyond it the work and k = n^2 would grow without bound.
 constexpr double kMaxOctaves = 17.0;
-// The declared bounds as the host stores them (single precision), so in-range values pass unchanged.
-constexpr double kMinShaping = static_cast<double>(1e-05f);
-constexpr double kMaxShaping = static_cast<double>(0.99999f);
 
 double ClampShaping(double value) {
+  constexpr double kMin = kWidestShapingMin, kMax = kWidestShapingMax;
   if (std::isnan(value)) return 0.5;
-  return value < kMinShaping ? kMinShaping : (value > kMaxShaping ? kMaxShaping : value);
+  return value < kMin ? kMin : (value > kMax ? kMax : value);
 }
 
 double ClampOctaves(double octaves) {
   if (!(octaves > 0.0)) return 0.0;  // negative and NaN
   return octaves > kMaxOctaves ? kMaxOctaves : octaves;
+}
+
+// A normal power of two: its reciprocal is exact, so dividing by it and multiplying by the
+// reciprocal round alike.
+bool IsNormalPowerOfTwo(double v) {
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  const uint64_t exponent = (bits >> 52) & 0x7FF;
+  return (bits >> 63) == 0 && (bits & 0xFFFFFFFFFFFFFull) == 0 && exponent != 0 && exponent != 0x7FF;
 }
 
 NoiseKernel FastestKernel() {
@@ -34,6 +43,59 @@ NoiseKernel FastestKernel() {
 #else
   return NoiseKernel::kScalar;
 #endif
+}
+
+double MapPreparedSum(double sum, const PreparedNoise& p) {
+  return MapSumWith(sum, p.settings, p.outputSpan, [&](double above) {
+    return p.rangeIsPowerOfTwo ? above * p.rangeReciprocal : above / p.noiseRange;
+  });
+}
+
+// The fractional octave first, then the whole octaves from the highest down; terms[n - 1] belongs
+// to octave n.
+double SumTerms(const PreparedNoise& p, const double* terms) {
+  const int q = p.wholeOctaves;
+  double sum = 0.0;
+  if (p.frac != 0.0) sum = terms[q] * p.frac;
+  for (int n = q; n >= 1; --n) sum = sum + terms[n - 1];
+  return sum;
+}
+
+// The term of octave n at base position x, one sample at a time.
+inline double OctaveTermScalar(const RandomTable& table, const PreparedNoise& p, int n, double x) {
+  const double k = kOctaveK[n];
+  // Dividing by octave 1's k of 1 changes nothing; skipped, it shortens the one-octave path.
+  auto divide = [n, k](double numerator) { return n == 1 ? numerator : numerator / k; };
+  const double position = OctavePosition(table, n, x);
+  const NoiseSettings& s = p.settings;
+  if (!InInt32Cells(position)) return divide(TermNumerator(SampleNoise(table, s.bias, s.gain, s.halfFade, position)));
+  // floor without a library call (i686 has no rounding instruction): truncate, then step down
+  // where truncation went up.
+  int32_t f = static_cast<int32_t>(position);
+  if (static_cast<double>(f) > position) --f;
+  const double d = position - static_cast<double>(f);
+  const int32_t j = TableIndexOfInt32Cell(f);
+  if (p.shaped) {
+    const bool lower = d < s.halfFade;
+    if (lower || d > p.upperEdge) {
+      const int32_t* e = table.entries;
+      const double t = ZoneT(lower ? 0.5 : 0.0, lower ? 0.5 * d : 0.5 * (d - p.upperEdge), p.fadeIsPowerOfTwo,
+                             p.fadeReciprocal, s.halfFade);
+      const double w = ShapedWeight(t, p.biased, p.biasFactor, p.gained, p.gainFactor);
+      const double value = lower ? Blend<double>(e[IndexBefore(j)], e[j], w) : Blend<double>(e[j], e[IndexAfter(j)], w);
+      return divide(TermNumerator(SampleOfValue(value)));
+    }
+  }
+  return divide(table.flatNumerators[j]);
+}
+
+
+// No octave or one: no lanes, no queue. Octave 1's k is 1, so its term is its numerator; it is
+// weighted when it is the fractional octave.
+inline double EvaluateUpToOneOctave(const RandomTable& table, const PreparedNoise& p, double x) {
+  if (p.samples == 0) return MapPreparedSum(0.0, p);
+  const double term = OctaveTermScalar(table, p, 1, x);
+  return MapPreparedSum(p.wholeOctaves == 0 ? term * p.frac : 0.0 + term, p);
 }
 
 }  // namespace
@@ -62,44 +124,65 @@ void PrepareNoise(const NoiseSettings& settings, PreparedNoise& p, NoiseKernel k
   p.biasFactor = 1.0 / s.bias - 2.0;
   p.gainFactor = 1.0 / s.gain - 2.0;
   p.upperEdge = 1.0 - s.halfFade;
+  p.fadeIsPowerOfTwo = IsNormalPowerOfTwo(s.halfFade);
+  p.fadeReciprocal = p.fadeIsPowerOfTwo ? 1.0 / s.halfFade : 0.0;
+  p.noiseRange = s.noiseMax - s.noiseMin;
+  p.rangeIsPowerOfTwo = IsNormalPowerOfTwo(p.noiseRange);
+  p.rangeReciprocal = p.rangeIsPowerOfTwo ? 1.0 / p.noiseRange : 0.0;
+  p.outputSpan = s.outputMax - s.outputMin;
   p.kernel = kernel == NoiseKernel::kAuto ? FastestKernel() : kernel;
 }
 
-double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, double x) {
-  alignas(32) double terms[kPaddedSamples];
+double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, const double& x) {
   const int count = p.samples;
-  OctaveCells cells;
-  GatherOctaveCells(table, x, count, cells);
-  // A lone sample gains nothing from lanes.
-  switch (count < 2 ? NoiseKernel::kScalar : p.kernel) {
+  if (count <= 1) return EvaluateUpToOneOctave(table, p, x);
+  alignas(32) double terms[kPaddedSamples];
+  uint32_t outside;
+  switch (p.kernel) {
 #if defined(__i386__) || defined(__x86_64__)
-    case NoiseKernel::kAvx: OctaveTermsAvx(p, cells, terms, count); break;
-    case NoiseKernel::kSse2: OctaveTermsSse2(p, cells, terms, count); break;
+    case NoiseKernel::kAvx: outside = OctaveTermsAvx(table, p, x, terms); break;
+    case NoiseKernel::kSse2: outside = OctaveTermsSse2(table, p, x, terms); break;
 #endif
-    default: OctaveTermsScalar(p, cells, terms, count); break;
+    default: {
+      const int q = p.wholeOctaves;
+      double sum = 0.0;
+      if (p.frac != 0.0) sum = OctaveTermScalar(table, p, q + 1, x) * p.frac;
+      for (int n = q; n >= 1; --n) sum = sum + OctaveTermScalar(table, p, n, x);
+      return MapPreparedSum(sum, p);
+    }
   }
   // Non-finite and far positions take the exact scalar sampler (rare: huge scales or offsets).
-  for (uint32_t rest = cells.outOfRange; rest != 0; rest &= rest - 1) {
-    const int i = __builtin_ctz(rest);
-    if (i >= count) break;
-    const NoiseSettings& s = p.settings;
-    const double position = OctavePosition(table, i + 1, x);
-    terms[i] = 2.0 * (SampleNoise(table, s.bias, s.gain, s.halfFade, position) - 0.5) / kOctaveK[i + 1];
+  for (; outside != 0; outside &= outside - 1) {
+    const int i = __builtin_ctz(outside);
+    if (i < count) terms[i] = OctaveTermScalar(table, p, i + 1, x);
   }
-  // The fractional octave first, then the whole octaves from the highest down: this order of
-  // additions is part of the result.
-  const int q = p.wholeOctaves;
-  double sum = 0.0;
-  if (p.frac != 0.0) sum = terms[q] * p.frac;  // terms[n - 1] belongs to octave n
-  for (int n = q; n >= 1; --n) sum = sum + terms[n - 1];
-
-  return MapNoiseSum(sum, p.settings);
+  return MapPreparedSum(SumTerms(p, terms), p);
 }
 
 void EvaluatePreparedMany(const RandomTable& table, const PreparedNoise& p, const double* xs, double* out, int n) {
 #if defined(__i386__) || defined(__x86_64__)
-  if (p.kernel == NoiseKernel::kAvx && p.samples >= 2) return EvaluateManyAvx(table, p, xs, out, n);
+  if (p.samples >= 2 && (p.kernel == NoiseKernel::kAvx || p.kernel == NoiseKernel::kSse2)) {
+    constexpr int kGroup = 64;
+    double sums[kGroup];
+    bool outside[kGroup];
+    for (int first = 0; first < n; first += kGroup) {
+      const int count = n - first < kGroup ? n - first : kGroup;
+      if (p.kernel == NoiseKernel::kAvx) {
+        OctaveSumsAvx(table, p, xs + first, sums, outside, count);
+      } else {
+        OctaveSumsSse2(table, p, xs + first, sums, outside, count);
+      }
+      for (int i = 0; i < count; ++i) {
+        out[first + i] = outside[i] ? EvaluatePrepared(table, p, xs[first + i]) : MapPreparedSum(sums[i], p);
+      }
+    }
+    return;
+  }
 #endif
+  if (p.samples <= 1) {
+    for (int i = 0; i < n; ++i) out[i] = EvaluateUpToOneOctave(table, p, xs[i]);
+    return;
+  }
   for (int i = 0; i < n; ++i) out[i] = EvaluatePrepared(table, p, xs[i]);
 }
 

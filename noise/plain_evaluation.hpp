@@ -24,7 +24,7 @@ inline double OctaveSumWith(const RandomTable& table, const NoiseSettings& s, do
   auto term = [&](int n) {
     const double k = static_cast<double>(n * n);
     const double p = k * (table.entries[DisplacementIndex(n)] + x);
-    return 2.0 * (sample(p) - 0.5) / k;
+    return TermNumerator(sample(p)) / k;
   };
   const int q = static_cast<int>(s.octaves);  // the floor: octaves are never negative here
   const double frac = s.octaves - q;
@@ -37,7 +37,7 @@ inline double OctaveSumWith(const RandomTable& table, const NoiseSettings& s, do
 // floor without a library call where the value fits an int32 (i686 has no rounding instruction):
 // truncate, then step down where truncation went up.
 inline double InlineFloor(double p) {
-  if (!(p > -2147483648.0 && p < 2147483648.0)) return std::floor(p);
+  if (!InInt32Cells(p)) return std::floor(p);
   const double t = static_cast<double>(static_cast<int32_t>(p));
   return t > p ? t - 1.0 : t;
 }

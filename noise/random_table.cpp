@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "noise/term_formulas.hpp"
+
 namespace vek {
 
 void BuildRandomTable(RandomTable& table, uint32_t seed) {
@@ -13,6 +15,7 @@ void BuildRandomTable(RandomTable& table, uint32_t seed) {
     // The product is at most 9973.0, so the truncation always fits.
     table.entries[i] = static_cast<int32_t>(MtDrawDouble(table.generator) * static_cast<double>(kTableSize));
   }
+  for (int i = 0; i < kTableSize; ++i) table.flatNumerators[i] = FlatNumerator(table.entries[i]);
 }
 
 uint32_t SeedFromParameter(double value) {

@@ -12,6 +12,9 @@ struct RandomTable {
   int32_t entries[kTableSize];  // each in 0..9972 (9973 only for a draw of exactly 1.0)
   MtState generator;            // fills entries; generator.initialised marks "built at least once"
   uint32_t lastSeed;
+  // 2 * (entries[j] / 9973 - 0.5) for every j, kept per build: the numerator of an octave's term
+  // wherever its sample lies in the flat middle of cell j.
+  double flatNumerators[kTableSize];
 };
 
 // Rebuilds for `seed` unless the table was already built for it; the first request always builds.

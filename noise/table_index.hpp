@@ -14,6 +14,10 @@ constexpr int32_t kIndexModulus = 9971;
 
 namespace {
 
+// Whether floor(position) is an int32 cell number: the one form of the range test, for positions
+// and for whole cell numbers alike. NaN fails it.
+inline bool InInt32Cells(double position) { return position >= -2147483648.0 && position < 2147483648.0; }
+
 // Table index of an int32 cell number: add 9973 when negative, then the remainder modulo 9971 in
 // 0..9970.
 inline int32_t TableIndexOfInt32Cell(int32_t cell) {
@@ -25,7 +29,7 @@ inline int32_t TableIndexOfInt32Cell(int32_t cell) {
 // Table index of the cell floor(position) == `cell` (a finite whole number of any size). Outside
 // the int32 range the same rule is applied exactly through the remainder of the double.
 inline int32_t TableIndexOfCell(double cell) {
-  if (cell >= -2147483648.0 && cell < 2147483648.0) return TableIndexOfInt32Cell(static_cast<int32_t>(cell));
+  if (InInt32Cells(cell)) return TableIndexOfInt32Cell(static_cast<int32_t>(cell));
   // fmod is exact; adding 9973 is adding 2 modulo 9971, which stays exact where f + 9973 would not.
   int32_t r = static_cast<int32_t>(std::fmod(cell, static_cast<double>(kIndexModulus)));
   if (cell < 0) r += kTableSize - kIndexModulus;

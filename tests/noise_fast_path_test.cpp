@@ -5,10 +5,13 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <utility>
+#include <vector>
 
+#include "noise/octave_sum.hpp"
 #include "noise/plain_evaluation.hpp"
 #include "noise/reference_evaluation.hpp"
-#include "noise/octave_sum.hpp"
+#include "noise/table_index.hpp"
 
 namespace vek {
 namespace {
@@ -80,6 +83,73 @@ TEST(FastPath, PlainBaselineGivesTheReferenceBits) {
   for (double x : {HUGE_VAL, -HUGE_VAL, std::nan(""), 2147483647.5, -2147483648.5, -0.0, -1e-300}) {
     const NoiseSettings s{16.5, -1, 1, 0.125, 0.3, 0.7, 0, 1};
     ASSERT_EQ(Bits(PlainEvaluateNoise(*table, s, x)), Bits(ReferenceEvaluateNoise(*table, s, x))) << x;
+  }
+}
+
+// Base positions that put octave n's sample on a chosen place of a chosen cell, give or take two
+// ulps: zone edges, the middle, cells of index 0, 9970 (whose upper zone reads entry 9971) and
+// negative cells.
+std::vector<double> EdgePositions(const RandomTable& table, double halfFade) {
+  std::vector<double> xs;
+  for (int n = 1; n <= 17; ++n) {
+    const double k = n * n, displacement = table.entries[DisplacementIndex(n)];
+    // Multiples of 9971 far out, too: there a remainder through a rounded quotient would be off by one.
+    for (double cell : {0.0, 1.0, 9970.0, 9971.0, 9972.0, -1.0, -2.0, -3.0, -9973.0, -9974.0, -20000.0, 7e8,
+                        2143765000.0, -2143765002.0, 99710000.0, -99710002.0, 2147483647.0, -2147483648.0}) {
+      for (double d : {0.0, halfFade, 1.0 - halfFade, 0.5, 1e-9, 1.0 - 1e-9}) {
+        double x = (cell + d) / k - displacement;
+        for (int i = 0; i < 2; ++i) x = std::nextafter(x, -HUGE_VAL);
+        for (int i = 0; i < 5; ++i, x = std::nextafter(x, HUGE_VAL)) xs.push_back(x);
+      }
+    }
+  }
+  return xs;
+}
+
+void CompareAtEdges(NoiseKernel kernel) {
+  auto table = std::make_unique<RandomTable>();
+  BuildRandomTable(*table, 42);
+  std::mt19937 rng(5);
+  std::vector<double> octaveCounts;
+  for (int q = 0; q <= 17; ++q) octaveCounts.push_back(q);
+  for (double fraction : {0.25, 0.5, 3.3, 7.75, 15.5, 16.5, 16.999}) octaveCounts.push_back(fraction);
+  // Powers of two (a multiplication by the reciprocal) and others (a division).
+  for (double halfFade : {0.0, 0.125, 0.5, 0.25, 0.3, 0.05, 0.4999999}) {
+    const std::vector<double> xs = EdgePositions(*table, halfFade);
+    for (double octaves : octaveCounts) {
+      for (auto [bias, gain] : {std::pair{0.5, 0.5}, std::pair{0.3, 0.7}, std::pair{1e-05, 0.99999}}) {
+        NoiseSettings s{octaves, -1, 1, halfFade, bias, gain, 0, 1};
+        if (octaves == 3.3) s.noiseMax = 0.4;  // a range that is no power of two
+        PreparedNoise prepared;
+        PrepareNoise(s, prepared, kernel);
+        std::vector<double> picked(300), many(300);
+        for (double& x : picked) x = xs[rng() % xs.size()];
+        EvaluatePreparedMany(*table, prepared, picked.data(), many.data(), static_cast<int>(picked.size()));
+        for (size_t i = 0; i < picked.size(); ++i) {
+          const double reference = ReferenceEvaluateNoise(*table, s, picked[i]);
+          ASSERT_EQ(Bits(EvaluatePrepared(*table, prepared, picked[i])), Bits(reference))
+              << "x " << picked[i] << " octaves " << octaves << " halfFade " << halfFade << " bias " << bias;
+          ASSERT_EQ(Bits(many[i]), Bits(reference)) << "several at once: x " << picked[i] << " octaves " << octaves;
+        }
+      }
+    }
+  }
+}
+
+TEST(FastPath, EveryKernelMatchesAtZoneEdgesAndSpecialCells) {
+  CompareAtEdges(NoiseKernel::kScalar);
+  CompareAtEdges(NoiseKernel::kSse2);
+  if (CpuHasAvx()) CompareAtEdges(NoiseKernel::kAvx);
+}
+
+// What a build keeps for the flat cells is what the formulas compute from the entry.
+TEST(FastPath, FlatNumeratorsAreTheTermNumeratorsOfTheEntries) {
+  auto table = std::make_unique<RandomTable>();
+  for (uint32_t seed : {42u, 1u}) {
+    BuildRandomTable(*table, seed);
+    for (int j = 0; j < kTableSize; ++j) {
+      ASSERT_EQ(Bits(table->flatNumerators[j]), Bits(2.0 * (table->entries[j] / 9973.0 - 0.5))) << j;
+    }
   }
 }
 

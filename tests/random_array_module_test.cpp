@@ -1,10 +1,13 @@
 // Vek_Random_Array through the loaded library: the two modes, pending changes and the array fill.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "modules/random_array/integer_out.hpp"
 #include "modules/random_array/random_array_module.hpp"
 #include "noise/reference_evaluation.hpp"
 #include "plugin_fixture.hpp"
@@ -151,6 +154,37 @@ TEST(RandomArrayModule, IntegerOutRoundsHalvesAwayFromZeroAndNeverGivesMinusZero
   EXPECT_EQ(Bits(integerFor(-1, 1)), 0u) << "0 stays +0";
   EXPECT_EQ(Bits(Floats(*in)[0]), 0u);
   EXPECT_EQ(integerFor(0, 9), 5.0f);      // 4.5
+}
+
+// The inline rounding gives what the library's round gives (a zero as +0), also where adding 0.5
+// first would round up: just below a half, and near 2^52.
+TEST(RandomArrayModule, IntegerOutValueIsTheLibrarysRoundWithoutMinusZero) {
+  auto expected = [](double v) {
+    const double r = std::round(v);
+    return r == 0.0 ? 0.0 : r;
+  };
+  auto bits = [](double v) {
+    uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+  };
+  std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 0.49999999999999994, -0.49999999999999994,
+                                4503599627370495.5, 4503599627370497.0, -4503599627370495.5, 1e300, -1e300, HUGE_VAL,
+                                -HUGE_VAL, 1e-310, -1e-310, 2147483647.5, -2147483648.5};
+  std::mt19937_64 rng(9);
+  for (int i = 0; i < 100000; ++i) {
+    const uint64_t b = rng();
+    double v;
+    std::memcpy(&v, &b, sizeof v);
+    values.push_back(i % 2 ? v : std::ldexp(static_cast<double>(b >> 11), -static_cast<int>(b % 64)) - 1000.0);
+  }
+  for (double v : values) {
+    if (std::isnan(v)) {
+      EXPECT_TRUE(std::isnan(vek::IntegerOutValue(v)));
+      continue;
+    }
+    ASSERT_EQ(bits(vek::IntegerOutValue(v)), bits(expected(v))) << v;
+  }
 }
 
 TEST(RandomArrayModule, ComputationsNeverWritePastTheLengthTheySet) {

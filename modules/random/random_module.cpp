@@ -1,5 +1,7 @@
 #include "modules/random/random_module.hpp"
 
+#include <cstring>
+
 #include "host/services.hpp"
 #include "noise/octave_sum.hpp"
 
@@ -8,6 +10,33 @@ namespace {
 
 void FollowSeed(RandomModule& m) {
   BuildRandomTable(m.table, SeedFromParameter(ReadParam(*m.services, m.handles[kRandomSeed])));
+}
+
+// Bit for bit, so that a NaN compares equal to itself; without a library call.
+bool SameBits(const RandomRawSettings& a, const RandomRawSettings& b) {
+  constexpr int kWords = sizeof(RandomRawSettings) / 4;
+  uint32_t x[kWords], y[kWords];
+  std::memcpy(x, &a, sizeof x);
+  std::memcpy(y, &b, sizeof y);
+  uint32_t differ = 0;
+  for (int i = 0; i < kWords; ++i) differ |= x[i] ^ y[i];
+  return differ == 0;
+}
+
+void Prepare(RandomModule& m, const RandomRawSettings& raw) {
+  NoiseSettings s;
+  s.octaves = raw.octaves;
+  s.bias = raw.bias;
+  s.gain = raw.gain;
+  s.noiseMin = raw.noiseMin;
+  s.noiseMax = raw.noiseMax;
+  s.halfFade = static_cast<double>(raw.fade) * 0.5;
+  s.outputMin = raw.outputMin;
+  s.outputMax = raw.outputMax;
+  OrderNoiseRange(s);
+  PrepareNoise(s, m.prepared);
+  m.preparedFrom = raw;
+  m.hasPrepared = true;
 }
 
 }  // namespace
@@ -23,20 +52,20 @@ void ProcessRandomModule(RandomModule& m) {
   const EventHandle* h = m.handles;
   // Read in the order hosts have always seen.
   const double input = ReadParam(host, h[kInput]);
-  NoiseSettings s;
-  s.octaves = ReadParam(host, h[kOctaves]);
-  s.bias = ReadParam(host, h[kNoiseBias]);
-  s.gain = ReadParam(host, h[kNoiseGain]);
-  s.noiseMin = ReadParam(host, h[kNoiseMin]);
-  s.noiseMax = ReadParam(host, h[kNoiseMax]);
-  s.halfFade = ReadParam(host, h[kFade]) * 0.5;
+  RandomRawSettings raw;
+  raw.octaves = host.GetValue(h[kOctaves]);
+  raw.bias = host.GetValue(h[kNoiseBias]);
+  raw.gain = host.GetValue(h[kNoiseGain]);
+  raw.noiseMin = host.GetValue(h[kNoiseMin]);
+  raw.noiseMax = host.GetValue(h[kNoiseMax]);
+  raw.fade = host.GetValue(h[kFade]);
   const double scale = ReadParam(host, h[kScale]);
   const double offset = ReadParam(host, h[kOffset]);
-  s.outputMin = ReadParam(host, h[kOutputMin]);
-  s.outputMax = ReadParam(host, h[kOutputMax]);
-  OrderNoiseRange(s);
+  raw.outputMin = host.GetValue(h[kOutputMin]);
+  raw.outputMax = host.GetValue(h[kOutputMax]);
+  if (!m.hasPrepared || !SameBits(raw, m.preparedFrom)) Prepare(m, raw);
   const double x = (input + offset) * scale;
-  host.SetValue(h[kOutput], static_cast<float>(EvaluateNoise(m.table, s, x)));
+  host.SetValue(h[kOutput], static_cast<float>(EvaluatePrepared(m.table, m.prepared, x)));
 }
 
 }  // namespace vek

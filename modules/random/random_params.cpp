@@ -3,11 +3,17 @@
 
 #include "host/declarations.hpp"
 #include "modules/random/random_module.hpp"
+#include "noise/octave_sum.hpp"
 
 namespace vek {
 namespace {
 
 using namespace table;
+
+// Narrower than the widest range, which the noise core clamps into.
+constexpr float kShapingMin = 2e-05f;
+constexpr float kShapingMax = 0.99998f;
+static_assert(kShapingMin >= kWidestShapingMin && kShapingMax <= kWidestShapingMax);
 
 // clang-format off
 constexpr ParamDecl kParams[] = {
@@ -20,8 +26,8 @@ constexpr ParamDecl kParams[] = {
   {kNoiseMin,   kParamBoundedNumber, "Noise Min",    In,  -2,       2,        -1,      "%.5f", nullptr, false, 0,  NW},
   {kNoiseMax,   kParamBoundedNumber, "Noise Max",    In,  -2,       2,        1,       "%.5f", nullptr, true,  0,  NW},
   {kFade,       kParamBoundedNumber, "Fade",         In,  0,        1,        0,       "%.5f", nullptr, false, 0,  NW},
-  {kNoiseBias,  kParamBoundedNumber, "Noise Bias",   In,  2e-05f,   0.99998f, 0.5f,    "%.5f", nullptr, false, 0,  NW},
-  {kNoiseGain,  kParamBoundedNumber, "Noise Gain",   In,  2e-05f,   0.99998f, 0.5f,    "%.5f", nullptr, true,  0,  NW},
+  {kNoiseBias,  kParamBoundedNumber, "Noise Bias",   In,  kShapingMin, kShapingMax, 0.5f, "%.5f", nullptr, false, 0,  NW},
+  {kNoiseGain,  kParamBoundedNumber, "Noise Gain",   In,  kShapingMin, kShapingMax, 0.5f, "%.5f", nullptr, true,  0,  NW},
   {kOutputMin,  kParamNumber,        "Output Min",   In,  -FLT_MAX, FLT_MAX,  0,       "%.5f", nullptr, false, 0,  NW},
   {kOutputMax,  kParamNumber,        "Output Max",   In,  -FLT_MAX, FLT_MAX,  1,       "%.5f", nullptr, true,  0,  NW},
   {kOutput,     kParamNumber,        "Output",       Out, -FLT_MAX, FLT_MAX,  0.5f,    "%.8f", nullptr, false, NW, NW},

@@ -4,6 +4,7 @@
 
 #include "host/convert.hpp"
 #include "host/services.hpp"
+#include "modules/random_array/integer_out.hpp"
 #include "noise/octave_sum.hpp"
 
 namespace vek {
@@ -65,7 +66,7 @@ void FillArrays(RandomArrayModule& m) {
     EvaluatePreparedMany(m.table, prepared, positions, values, count);
     for (int32_t j = 0; j < count; ++j) {
       host.SetArrayElement(floatOut, first + j, static_cast<float>(values[j]));
-      host.SetArrayElement(integerOut, first + j, static_cast<float>(RoundHalfAwayFromZero(values[j])));
+      host.SetArrayElement(integerOut, first + j, static_cast<float>(IntegerOutValue(values[j])));
     }
   }
 }

@@ -31,6 +31,9 @@ struct RandomArrayModule final : ModuleInstance {
   EventHandle& handle(int32_t index) { return handles[(index + kRandomArrayParamCount - 1) % kRandomArrayParamCount]; }
 };
 
+// A patch may hold hundreds of instances in a 32-bit address space.
+static_assert(sizeof(RandomArrayModule) <= 256 * 1024);
+
 void InitRandomArrayModule(RandomArrayModule& module);
 void HandleRandomArrayMessage(RandomArrayModule& module, const CallbackMessage& message);
 

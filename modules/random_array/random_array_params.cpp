@@ -3,11 +3,16 @@
 
 #include "host/declarations.hpp"
 #include "modules/random_array/random_array_module.hpp"
+#include "noise/octave_sum.hpp"
 
 namespace vek {
 namespace {
 
 using namespace table;
+
+// This module declares the widest shaping range: the one the noise core clamps into.
+constexpr float kShapingMin = kWidestShapingMin;
+constexpr float kShapingMax = kWidestShapingMax;
 
 // clang-format off
 constexpr ParamDecl kParams[] = {
@@ -21,8 +26,8 @@ constexpr ParamDecl kParams[] = {
   {kArrayNoiseMin,  kParamBoundedNumber, "Noise Min",       In,  -2,       2,       -1,      "%.5f",  nullptr, false, 0,  0},
   {kArrayNoiseMax,  kParamBoundedNumber, "Noise Max",       In,  -2,       2,       1,       "%.5f",  nullptr, true,  0,  0},
   {kArrayFade,      kParamBoundedNumber, "Fade",            In,  0,        1,       0.25f,   "%.5f",  nullptr, false, 0,  0},
-  {kArrayNoiseBias, kParamBoundedNumber, "Noise Bias",      In,  1e-05f,   0.99999f, 0.5f,   "%.5f",  nullptr, false, 0,  0},
-  {kArrayNoiseGain, kParamBoundedNumber, "Noise Gain",      In,  1e-05f,   0.99999f, 0.5f,   "%.5f",  nullptr, true,  0,  0},
+  {kArrayNoiseBias, kParamBoundedNumber, "Noise Bias",      In,  kShapingMin, kShapingMax, 0.5f,   "%.5f",  nullptr, false, 0,  0},
+  {kArrayNoiseGain, kParamBoundedNumber, "Noise Gain",      In,  kShapingMin, kShapingMax, 0.5f,   "%.5f",  nullptr, true,  0,  0},
   {kArrayOutputMin, kParamNumber,        "Output Min",      In,  -FLT_MAX, FLT_MAX, 0,       "%.5f",  nullptr, false, 0,  0},
   {kArrayOutputMax, kParamNumber,        "Output Max",      In,  -FLT_MAX, FLT_MAX, 1,       "%.5f",  nullptr, true,  0,  0},
   {kArraySize,      kParamBoundedNumber, "Array Size",      In,  1,        2048,    16,      "%.0f",  nullptr, false, 0,  0},
