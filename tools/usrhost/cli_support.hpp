@@ -8,6 +8,7 @@
 
 #include "tools/usrhost/discovery.hpp"
 #include "tools/usrhost/instance.hpp"
+#include "tools/usrhost/output_file.hpp"
 
 namespace usrhost {
 
@@ -26,34 +27,11 @@ void Warn(const std::string& what);
 // Loads a module and reads its declaration; on failure says why in one line.
 bool LoadModule(const std::string& path, PluginLibrary& library, ModuleDescription& module);
 
-// Every misuse the instance (and no instance) recorded, one line each; kExitMisuse if any.
+// Every misuse the instance recorded, one line each (a repeated one once, with its count);
+// kExitMisuse if any.
 int ReportMisuse(const Instance& instance);
-
-// An output file written beside its target and renamed over it when complete, so that a failure
-// leaves an existing file as it was and never a partial one. "-" is stdout.
-class OutputFile {
- public:
-  OutputFile() = default;
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  ~OutputFile();
-
-  // Creates the temporary file now, so that an unwritable target fails before any work.
-  bool Open(const std::string& path, std::string& error);
-  std::ostream& stream();
-  // Writes the temporary file and renames it over the target; false with the reason when the data
-  // did not all land.
-  bool Commit(std::string& error);
-
- private:
-  // The text waits in memory and the file is open only inside Commit: a file held open while the
-  // validator starts its children would be inherited by them (and on Windows by a crash handler
-  // they start), and the rename over the target would then fail.
-  std::string path_, temp_;
-  std::ostringstream buffer_;
-  bool pending_ = false;  // the temporary file exists and is ours to remove
-  bool toStdout_ = false;
-};
+// The exit status of a failure: kExitMisuse when the module misused the host, else kExitUsage.
+int ExitStatusOf(FailureKind kind);
 
 // --fp-env: a preset, raw values, or (where a command allows it) "all" for every preset in turn.
 bool ApplyFpEnvironment(const std::string& text, std::string& error);

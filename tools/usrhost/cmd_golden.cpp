@@ -32,12 +32,20 @@ Command AddRecordCommand(CLI::App& app) {
               if (!LoadGoldenSession(path, s, error)) return Error(error);
               sessions.push_back(s);
             }
+            for (const std::string& path : args->sessions) {
+              if (SameFile(path, args->output)) return Error("-o " + args->output + " is the session file " + path + "; the golden file needs a name of its own");
+            }
+            if (SameFile(args->file, args->output)) return Error("-o " + args->output + " is the module itself");
             OutputFile out;
             if (!out.Open(args->output, error)) return Error(error);
             PluginLibrary library;
             ModuleDescription module;
             if (!LoadModule(args->file, library, module)) return static_cast<int>(kExitUsage);
-            if (!RecordGolden(library, module, sessions, out.stream(), error)) return Error(error);
+            FailureKind kind = FailureKind::kInput;
+            if (!RecordGolden(library, module, sessions, out.stream(), error, &kind)) {
+              Error(error);
+              return ExitStatusOf(kind);
+            }
             if (!out.Commit(error)) return Error(error);
             return static_cast<int>(kExitOk);
           }};
@@ -55,7 +63,7 @@ Command AddCompareCommand(CLI::App& app) {
   cmd->add_option("--fp-env", args->fpEnv, FpEnvHelp(true));
   cmd->footer("Example: usrhost compare Vek_Random.usr golden.json --fp-env all");
   return {cmd, [args] {
-            std::vector<std::optional<FpEnvironment>> environments = {std::nullopt};
+            std::vector<std::optional<FpEnvironment>> environments = {FpPresets().front().environment};
             std::string error;
             if (args->fpEnv == "all") {
               environments.clear();
@@ -71,10 +79,12 @@ Command AddCompareCommand(CLI::App& app) {
             for (const auto& env : environments) {
               SetHostFpEnvironment(env);
               if (env && environments.size() > 1) std::cout << "environment " << DescribeFpEnvironment(*env) << ": ";
-              const bool same = CompareGolden(library, module, args->golden, std::cout, error);
+              FailureKind kind = FailureKind::kInput;
+              const bool same = CompareGolden(library, module, args->golden, std::cout, error, &kind);
               if (!error.empty()) {
+                if (env && environments.size() > 1) std::cout << "not compared\n";
                 Error(error);
-                return static_cast<int>(error.find("service misuse") != std::string::npos ? kExitMisuse : kExitUsage);
+                return ExitStatusOf(kind);
               }
               if (!same) return static_cast<int>(kExitFailed);
             }

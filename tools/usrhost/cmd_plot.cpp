@@ -50,7 +50,11 @@ Command AddPlotCommand(CLI::App& app) {
                 if (!w.empty()) Warn("--vary: " + w + "; applied as given, though a host never sends it");
               }
             }
-            if (!MakePlot(library, module, options, out.stream(), error)) return Error(error);
+            FailureKind kind = FailureKind::kInput;
+            if (!MakePlot(library, module, options, out.stream(), error, &kind)) {
+              Error(error);
+              return ExitStatusOf(kind);
+            }
             if (!out.Commit(error)) return Error(error);
             return static_cast<int>(kExitOk);
           }};

@@ -45,17 +45,19 @@ Command AddRunCommand(CLI::App& app) {
             Instance instance(library, module);
             if (!instance.Start()) {
               ReportMisuse(instance);
-              Error("Create returned null");
+              Error("misuse: Create returned null");
               return static_cast<int>(kExitMisuse);
             }
             std::vector<Outputs> snapshots;
             if (!Drive(instance, actions, sweep, snapshots, error)) return Error(error);
+            // A module that misused the host produced nothing to keep: the target stays as it was.
+            if (!instance.misuse().empty()) return ReportMisuse(instance);
             const OutputFormat format = args->format == "csv"    ? OutputFormat::kCsv
                                         : args->format == "json" ? OutputFormat::kJson
                                                                  : OutputFormat::kTable;
             PrintOutputs(out.stream(), module, snapshots, format);
             if (!out.Commit(error)) return Error(error);
-            return ReportMisuse(instance);
+            return static_cast<int>(kExitOk);
           }};
 }
 

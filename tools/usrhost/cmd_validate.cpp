@@ -10,6 +10,7 @@
 #endif
 
 #include "tools/usrhost/cli_support.hpp"
+#include "tools/usrhost/process_guard.hpp"
 #include "tools/usrhost/commands.hpp"
 #include "tools/usrhost/subprocess.hpp"
 #include "tools/usrhost/validator.hpp"
@@ -86,9 +87,12 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
             } else if (!ParseSeed(args->seed, o.seed)) {
               return Error("--seed \"" + args->seed + "\" is not a whole number from 0 to 4294967295");
             }
-            if (args->child) return RunCheckAsChild(o.file, o.only, o.seed, args->resultFile);
+            if (args->child) {
+              UnguardProcess();  // the parent reports how the child ended
+              return RunCheckAsChild(o.file, o.only, o.seed, args->resultFile);
+            }
             {
-              // A file that is no module library at all is an input error, not fourteen failed checks.
+              // A file that is no module library at all is an input error, not a list of failed checks.
               PluginLibrary library;
               if (!library.Load(o.file)) return Error("cannot load " + o.file + ": " + library.error());
             }
@@ -100,17 +104,21 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
             const Verbosity verbosity = args->quiet ? Verbosity::kQuiet : args->verbose ? Verbosity::kVerbose : Verbosity::kNormal;
             // On a terminal a status line says which check runs; each result replaces it.
             const bool live = verbosity != Verbosity::kQuiet && StderrIsTerminal();
+            // A machine-readable report on standard output stands alone there; the human one moves
+            // to standard error.
+            std::ostream& human = args->json == "-" || args->junit == "-" ? std::cerr : std::cout;
+            if (args->json == "-" && args->junit == "-") return Error("--json and --junit cannot both be standard output");
             ValidateProgress progress;
             progress.started = [live](const CheckInfo& c) {
               if (live) std::cerr << "\r\x1b[K  ...  " << c.name << std::flush;
             };
-            progress.finished = [live, verbosity](const CheckResult& r) {
+            progress.finished = [live, verbosity, &human](const CheckResult& r) {
               if (live) std::cerr << "\r\x1b[K" << std::flush;
-              PrintResult(std::cout, r, verbosity);
+              PrintResult(human, r, verbosity);
             };
-            if (verbosity != Verbosity::kQuiet) PrintHeader(std::cout, o);
+            if (verbosity != Verbosity::kQuiet) PrintHeader(human, o);
             const std::vector<CheckResult> results = Validate(o, progress);
-            PrintSummary(std::cout, results);
+            PrintSummary(human, results);
             if (!args->json.empty()) {
               WriteJson(json.stream(), o, results);
               if (!json.Commit(error)) return Error(error);

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/usrhost/describe_text.hpp"
+#include "tools/usrhost/text_io.hpp"
 
 namespace usrhost {
 namespace {
@@ -141,6 +142,10 @@ bool ParseSessionText(const std::string& text, const std::string& name, std::vec
     std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::string where = name + ":" + std::to_string(number);
+    if (line.size() > kMaxSessionLineBytes) {
+      error = where + ": longer than " + std::to_string(kMaxSessionLineBytes >> 10) + " KiB: not a session line";
+      return false;
+    }
     if (line.find('\0') != std::string::npos || !ValidUtf8(line)) {
       error = where + ": not text (a NUL byte or invalid UTF-8)";
       return false;
@@ -163,16 +168,9 @@ bool ParseSessionText(const std::string& text, const std::string& name, std::vec
 
 bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error,
                      std::vector<std::string>* lines) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  std::error_code ec;
-  const bool folder = std::filesystem::is_directory(path, ec);
-  if (in && !folder) text << in.rdbuf();
-  if (!in || in.bad() || folder) {
-    error = "cannot read session file " + path + (folder ? ": it is a folder" : in ? "" : ": " + std::string(std::strerror(errno)));
-    return false;
-  }
-  return ParseSessionText(text.str(), path, actions, error, lines);
+  std::string text;
+  if (!ReadTextFile(path, "session file", text, error)) return false;
+  return ParseSessionText(text, path, actions, error, lines);
 }
 
 namespace {
@@ -225,6 +223,19 @@ std::string Quoted(const std::vector<std::string>& names) {
 
 }  // namespace
 
+std::vector<std::string> Nearest(const std::string& name, const std::vector<std::string>& candidates) {
+  std::vector<std::pair<size_t, std::string>> near;
+  for (const std::string& c : candidates) {
+    const size_t d = EditDistance(Lower(name), Lower(c));
+    if (d <= std::max<size_t>(2, c.size() / 3)) near.emplace_back(d, c);
+  }
+  std::stable_sort(near.begin(), near.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  if (near.size() > 3) near.resize(3);
+  std::vector<std::string> names;
+  for (const auto& n : near) names.push_back(n.second);
+  return names;
+}
+
 std::optional<int32_t> ResolveParameter(const ModuleDescription& m, const std::string& name, ParamUse use,
                                         std::string& error) {
   std::optional<int32_t> index;
@@ -253,15 +264,7 @@ std::optional<int32_t> ResolveParameter(const ModuleDescription& m, const std::s
                             : "in \"" + m.name + "\" these " + UseWords(use) + ": " + Quoted(usable));
     return std::nullopt;
   }
-  std::vector<std::pair<size_t, std::string>> near;
-  for (const std::string& c : usable) {
-    const size_t d = EditDistance(Lower(name), Lower(c));
-    if (d <= std::max<size_t>(2, c.size() / 3)) near.emplace_back(d, c);
-  }
-  std::sort(near.begin(), near.end());
-  if (near.size() > 3) near.resize(3);
-  std::vector<std::string> suggestions;
-  for (const auto& n : near) suggestions.push_back(n.second);
+  const std::vector<std::string> suggestions = Nearest(name, usable);
   error = "no parameter \"" + name + "\" in \"" + m.name + "\"" +
           (suggestions.empty() ? "; these " + std::string(UseWords(use)) + ": " + Quoted(usable)
                                : "; did you mean " + Quoted(suggestions) + "?");
@@ -366,6 +369,7 @@ bool Drive(Instance& instance, const std::vector<Action>& actions, const std::op
       instance.Set(index, v);
       instance.Process();
       snapshots.push_back(Snapshot(instance, FloatText(v)));
+      snapshots.back().swept = std::make_pair(sweep->target, v);
     }
   } else if (!dumped) {
     snapshots.push_back(Snapshot(instance, "end"));
@@ -414,7 +418,12 @@ void PrintJson(std::ostream& out, const ModuleDescription& m, const std::vector<
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const Outputs& o : snapshots) {
     nlohmann::ordered_json s;
-    s["at"] = o.label;
+    // A sweep's snapshot names the swept parameter with its value; others say when they were taken.
+    if (o.swept) {
+      s[o.swept->first] = JsonNumber(o.swept->second);
+    } else {
+      s["at"] = o.label;
+    }
     for (const auto& [index, v] : o.values) s[m.params[index].caption] = JsonNumber(v);
     for (const auto& [index, a] : o.arrays) {
       nlohmann::ordered_json values = nlohmann::ordered_json::array();

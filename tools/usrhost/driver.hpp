@@ -27,7 +27,8 @@ enum class OutputFormat { kTable, kCsv, kJson };
 
 // A snapshot of every output of an instance.
 struct Outputs {
-  std::string label;  // what led to it ("after actions", "Input=0.25")
+  std::string label;  // what led to it ("dump 2", "end", or the swept value "0.25")
+  std::optional<std::pair<std::string, float>> swept;  // the swept parameter and its value
   std::vector<std::pair<int32_t, float>> values;               // scalar outputs
   std::vector<std::pair<int32_t, std::vector<float>>> arrays;  // array outputs
 };
@@ -44,6 +45,9 @@ bool ParseSessionText(const std::string& text, const std::string& name, std::vec
                       std::string& error, std::vector<std::string>* lines = nullptr);
 bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error,
                      std::vector<std::string>* lines = nullptr);
+
+// The candidates nearest to a mistyped name (by edit distance, ignoring case), at most three.
+std::vector<std::string> Nearest(const std::string& name, const std::vector<std::string>& candidates);
 
 // What a parameter is named for: set (an input that takes a value), press (a button), show (an
 // output), or anything.

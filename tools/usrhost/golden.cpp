@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/usrhost/describe_text.hpp"
+#include "tools/usrhost/text_io.hpp"
 
 namespace usrhost {
 namespace {
@@ -22,32 +23,44 @@ std::string Hex(float v) {
   return buf;
 }
 
-float FromHex(const std::string& s) {
-  const uint32_t b = static_cast<uint32_t>(std::strtoul(s.c_str(), nullptr, 16));
+// The bit pattern a golden value holds (either case of hex digits).
+uint32_t BitsOf(const nlohmann::json& hex) {
+  return static_cast<uint32_t>(std::strtoul(hex.get_ref<const std::string&>().c_str(), nullptr, 16));
+}
+
+float FromHex(const nlohmann::json& hex) {
+  const uint32_t b = BitsOf(hex);
   float v;
   std::memcpy(&v, &b, 4);
   return v;
 }
 
-bool Replay(const PluginLibrary& library, const ModuleDescription& m, const std::vector<std::string>& lines,
-            std::vector<Outputs>& snapshots, std::string& error) {
+// Runs session lines in a fresh instance. Errors name the line: its origin ("a.session:3") where
+// known, else "NAME: action N".
+bool Replay(const PluginLibrary& library, const ModuleDescription& m, const std::string& name,
+            const std::vector<std::string>& lines, const std::vector<std::string>& origins,
+            std::vector<Outputs>& snapshots, std::string& error, FailureKind* kind) {
   std::vector<Action> actions;
   for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string origin = i < origins.size() ? origins[i] : name + ": action " + std::to_string(i + 1);
     std::optional<Action> a;
     if (!ParseSessionLine(lines[i], a, error)) {
-      error = "action " + std::to_string(i + 1) + ": " + error;
+      error = origin + ": " + error;
       return false;
     }
-    if (a) actions.push_back(*a);
+    if (!a) continue;
+    a->origin = origin;
+    actions.push_back(*a);
   }
+  std::optional<Sweep> none;
+  std::vector<std::string> warnings;
+  if (!CheckActions(m, actions, none, warnings, error)) return false;
   Instance in(library, m);
-  if (!in.Start()) {
-    error = "Create returned null";
-    return false;
-  }
-  if (!Drive(in, actions, std::nullopt, snapshots, error)) return false;
-  if (!in.misuse().empty()) {
-    error = "service misuse: " + in.misuse().front();
+  const bool started = in.Start();
+  if (started && !Drive(in, actions, std::nullopt, snapshots, error)) return false;
+  if (!started || !in.misuse().empty()) {
+    if (kind != nullptr) *kind = FailureKind::kMisuse;
+    error = name + ": " + MisuseText(in.misuse(), started);
     return false;
   }
   return true;
@@ -69,21 +82,20 @@ nlohmann::ordered_json SnapshotJson(const ModuleDescription& m, const Outputs& o
 bool LoadGoldenSession(const std::string& path, GoldenSession& session, std::string& error) {
   session.name = path.substr(path.find_last_of("/\\") + 1);
   std::vector<Action> actions;
-  return ReadSessionFile(path, actions, error, &session.actions);
+  if (!ReadSessionFile(path, actions, error, &session.actions)) return false;
+  for (const Action& a : actions) session.origins.push_back(a.origin);
+  return true;
 }
 
 bool RecordGolden(const PluginLibrary& library, const ModuleDescription& m, const std::vector<GoldenSession>& sessions,
-                  std::ostream& out, std::string& error) {
+                  std::ostream& out, std::string& error, FailureKind* kind) {
   nlohmann::ordered_json doc;
   doc["module"] = m.name;
   doc["format"] = "usrhost golden outputs 1: float32 bit patterns in hex, one object per dump";
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const GoldenSession& s : sessions) {
     std::vector<Outputs> snapshots;
-    if (!Replay(library, m, s.actions, snapshots, error)) {
-      error = s.name + ": " + error;
-      return false;
-    }
+    if (!Replay(library, m, s.name, s.actions, s.origins, snapshots, error, kind)) return false;
     nlohmann::ordered_json js;
     js["name"] = s.name;
     js["actions"] = s.actions;
@@ -182,19 +194,13 @@ bool ParseGolden(const std::string& text, const std::string& path, nlohmann::jso
 }
 
 bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, const std::string& path,
-                   std::ostream& report, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  std::error_code ec;
-  if (in && !std::filesystem::is_directory(path, ec)) buffer << in.rdbuf();
-  if (!in || in.bad() || std::filesystem::is_directory(path, ec)) {
-    error = "cannot read golden file " + path + (std::filesystem::is_directory(path, ec) ? ": it is a folder" : "");
-    return false;
-  }
+                   std::ostream& report, std::string& error, FailureKind* kind) {
+  std::string text;
+  if (!ReadTextFile(path, "golden file", text, error)) return false;
   nlohmann::json doc;
-  if (!ParseGolden(buffer.str(), path, doc, error)) return false;
+  if (!ParseGolden(text, path, doc, error)) return false;
   if (doc["module"].get<std::string>() != m.name) {
-    report << "golden file is for \"" << doc["module"].get<std::string>() << "\", the library is \"" << m.name << "\"\n";
+    error = path + ": a golden file of \"" + doc["module"].get<std::string>() + "\", not of \"" + m.name + "\"";
     return false;
   }
   size_t values = 0;
@@ -203,8 +209,8 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
     const std::string name = js.contains("name") && js["name"].is_string() ? js["name"].get<std::string>()
                                                                            : "session " + std::to_string(i + 1);
     std::vector<Outputs> snapshots;
-    if (!Replay(library, m, js["actions"].get<std::vector<std::string>>(), snapshots, error)) {
-      error = path + ": " + name + ": " + error;
+    if (!Replay(library, m, path + ": " + name, js["actions"].get<std::vector<std::string>>(), {}, snapshots, error,
+                kind)) {
       return false;
     }
     const auto& dumps = js["dumps"];
@@ -228,9 +234,9 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
         }
         if (want.is_string()) {
           ++values;
-          if (want != have) {
-            report << where << ": expected " << FloatText(FromHex(want)) << " (0x" << want.get<std::string>()
-                   << "), got " << FloatText(FromHex(have)) << " (0x" << have.get<std::string>() << ")\n";
+          if (BitsOf(want) != BitsOf(have)) {
+            report << where << ": expected " << FloatText(FromHex(want)) << " (0x" << Hex(FromHex(want))
+                   << "), got " << FloatText(FromHex(have)) << " (0x" << Hex(FromHex(have)) << ")\n";
             return false;
           }
           continue;
@@ -240,10 +246,10 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
           return false;
         }
         for (size_t e = 0; e < want.size(); ++e, ++values) {
-          if (want[e] != have[e]) {
+          if (BitsOf(want[e]) != BitsOf(have[e])) {
             report << where << " element " << e << ": expected " << FloatText(FromHex(want[e])) << " (0x"
-                   << want[e].get<std::string>() << "), got " << FloatText(FromHex(have[e])) << " (0x"
-                   << have[e].get<std::string>() << ")\n";
+                   << Hex(FromHex(want[e])) << "), got " << FloatText(FromHex(have[e])) << " (0x"
+                   << Hex(FromHex(have[e])) << ")\n";
             return false;
           }
         }

@@ -1,8 +1,10 @@
 #include "tools/usrhost/instance.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
+#include "tools/usrhost/process_guard.hpp"
 #include "tools/usrhost/stack_thunk.hpp"
 
 namespace usrhost {
@@ -28,6 +30,8 @@ inline Binding* Lookup(EventHandle h) {
   return &g_registry[slot];
 }
 std::vector<std::string> g_unattributed;
+// The instance whose entry point runs, charged with misuse that names no instance of its own.
+Instance* g_calling = nullptr;
 
 std::string Hex(uint32_t v) {
   char buf[16];
@@ -39,9 +43,13 @@ std::string Hex(uint32_t v) {
 
 // The service functions, with access to the instance they resolve to.
 struct ServiceDispatch {
+  static void Unattributed(std::string what) {
+    if (g_calling != nullptr) return g_calling->Misuse(std::move(what));
+    g_unattributed.push_back(std::move(what));
+  }
   static Binding* Resolve(EventHandle h, const char* service) {
     Binding* b = Lookup(h);
-    if (b == nullptr) g_unattributed.push_back(std::string(service) + " with unknown handle " + Hex(h));
+    if (b == nullptr) Unattributed(std::string(service) + " with unknown handle " + Hex(h));
     return b;
   }
   static void Trace(Instance& in, ServiceCall::Op op, int32_t param, int32_t index, float value) {
@@ -101,8 +109,8 @@ namespace {
 
 template <int Offset>
 void UnusedService() {
-  g_unattributed.push_back("call to host service entry at offset " + std::to_string(Offset) +
-                           ", which modules must not use");
+  ServiceDispatch::Unattributed("call to host service entry at offset " + std::to_string(Offset) +
+                                ", which modules must not use");
 }
 
 template <int... I>
@@ -126,6 +134,28 @@ const HostServices* HostServiceTable() {
 
 std::vector<std::string> TakeUnattributedMisuse() { return std::exchange(g_unattributed, {}); }
 
+std::string MisuseText(const std::vector<std::string>& misuse, bool started) {
+  if (!started) return "misuse: Create returned null";
+  const std::vector<std::string> lines = CountedMisuse(misuse);
+  if (lines.empty()) return "";
+  return "misuse: " + lines.front() + (lines.size() > 1 ? " (and " + std::to_string(lines.size() - 1) + " more)" : "");
+}
+
+std::vector<std::string> CountedMisuse(const std::vector<std::string>& misuse) {
+  std::vector<std::pair<std::string, size_t>> seen;
+  for (const std::string& m : misuse) {
+    auto it = std::find_if(seen.begin(), seen.end(), [&](const auto& s) { return s.first == m; });
+    if (it == seen.end()) {
+      seen.emplace_back(m, 1);
+    } else {
+      ++it->second;
+    }
+  }
+  std::vector<std::string> lines;
+  for (const auto& [m, n] : seen) lines.push_back(n == 1 ? m : m + " (" + std::to_string(n) + " times)");
+  return lines;
+}
+
 Instance::Instance(const PluginLibrary& library, const ModuleDescription& module)
     : library_(library), module_(module), handles_(module.params.size()), params_(module.params.size()) {
   for (size_t i = 0; i < params_.size(); ++i) {
@@ -144,6 +174,19 @@ Instance::~Instance() {
 uint32_t Instance::Call(EntryPoint e, std::initializer_list<uint32_t> args) {
   const void* fn = library_.address(e);
   if (fn == nullptr) return 0;
+  // Who is calling, for misuse that names no instance and for a trap's report.
+  struct InCall {
+    Instance* before = g_calling;
+    const char* entryBefore = CallInProgress();
+    InCall(Instance* in, EntryPoint e) {
+      g_calling = in;
+      SetCallInProgress(kEntryPointNames[e]);
+    }
+    ~InCall() {
+      g_calling = before;
+      SetCallInProgress(entryBefore);
+    }
+  } inCall(this, e);
   if (!fpEnv_) return CallWithStackOffset(fn, args.begin(), static_cast<int>(args.size()), stackOffset_);
   const FpEnvironment own = ReadFpEnvironment();
   LoadFpEnvironment(*fpEnv_);

@@ -12,6 +12,9 @@
 
 namespace usrhost {
 
+// Why a drive of an instance failed: the input named something wrong, or the module misused the host.
+enum class FailureKind { kInput, kMisuse };
+
 struct ServiceCall {
   enum Op : uint8_t { kGetValue, kSetValue, kSetArrayLength, kSetArrayElement } op;
   int32_t param;
@@ -54,7 +57,9 @@ class Instance {
   void* pointer() const { return pointer_; }
   EventHandle handle(int32_t param) const { return handles_[param]; }
 
-  // Misuse of the host's services by this instance, in the order it happened.
+  // What went wrong in this instance, in the order it happened: misuse of the host's services
+  // (also with handles it was never given, or service entries no module may use, while one of its
+  // calls ran) and of the floating-point environment.
   const std::vector<std::string>& misuse() const { return misuse_; }
   // When tracing, every service call is recorded.
   void set_tracing(bool on) { tracing_ = on; }
@@ -86,7 +91,12 @@ class Instance {
 // The service table every instance gets: the four real services at offsets 80, 100, 104 and 108;
 // every other entry records a misuse.
 const HostServices* HostServiceTable();
-// Misuse that names no live instance (unknown handles, unused entries), taken and cleared.
+// Misuse of the services outside any instance's call (unknown handles, unused entries), taken and
+// cleared.
 std::vector<std::string> TakeUnattributedMisuse();
+// Misuse lines with repeats folded: "X" once, or "X (N times)", in the order first seen.
+std::vector<std::string> CountedMisuse(const std::vector<std::string>& misuse);
+// One line for a failure report: "misuse: X (and N more)", or that Create returned null.
+std::string MisuseText(const std::vector<std::string>& misuse, bool started);
 
 }  // namespace usrhost

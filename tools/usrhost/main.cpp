@@ -1,4 +1,5 @@
 // usrhost: loads module libraries and drives them as the host application does.
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <vector>
@@ -7,13 +8,42 @@
 
 #include "tools/usrhost/cli_support.hpp"
 #include "tools/usrhost/commands.hpp"
+#include "tools/usrhost/driver.hpp"
+#include "tools/usrhost/process_guard.hpp"
+#include "tools/usrhost/text_io.hpp"
 #include "tools/usrhost/version.hpp"
 
 using namespace usrhost;
 
+namespace {
+
+std::string DidYouMean(const std::string& name, const std::vector<std::string>& candidates) {
+  const std::vector<std::string> near = Nearest(name, candidates);
+  std::string text;
+  for (const std::string& n : near) text += (text.empty() ? "" : ", ") + n;
+  return near.empty() ? "" : "; did you mean " + text + "?";
+}
+
+// The options a command knows, as typed: "--format", "-f".
+std::vector<std::string> OptionNames(const CLI::App& command) {
+  std::vector<std::string> names;
+  for (const CLI::Option* o : command.get_options()) {
+    for (const std::string& n : o->get_lnames()) names.push_back("--" + n);
+    for (const std::string& n : o->get_snames()) names.push_back("-" + n);
+  }
+  return names;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   try {
-    CLI::App app{"usrhost: load .usr module libraries and drive them as the host does"};
+    GuardProcess();
+    std::vector<std::string> args = Utf8Arguments(argc, argv);
+    const std::string self = args.empty() ? "usrhost" : args.front();
+    if (!args.empty()) args.erase(args.begin());
+
+    CLI::App app{"usrhost: load .usr module libraries and drive them as the host does", "usrhost"};
     app.set_version_flag("--version", std::string("usrhost ") + kVersion);
     app.require_subcommand(1);
     // Paths such as /tmp/a.usr are arguments, also in the Windows build (run under wine).
@@ -22,17 +52,41 @@ int main(int argc, char** argv) {
         "Exit status: 0 success; 1 a check or comparison failed; 2 usage or input error (bad options, a file\n"
         "that cannot be read, loaded, parsed or written); 3 the module misused the host.\n"
         "A plug-in named without a folder is the file in the current folder. 'usrhost COMMAND --help'\n"
-        "explains each command.");
+        "(or 'usrhost help COMMAND') explains each command.");
 
     const std::vector<Command> commands = {AddInfoCommand(app),   AddRunCommand(app),
                                            AddPlotCommand(app),   AddRecordCommand(app),
-                                           AddCompareCommand(app), AddValidateCommand(app, argv[0]),
+                                           AddCompareCommand(app), AddValidateCommand(app, self.c_str()),
                                            AddBenchCommand(app)};
+    std::vector<std::string> names;
+    for (const Command& c : commands) names.push_back(c.cli->get_name());
 
+    // "help" and "help COMMAND" print what --help prints.
+    if (!args.empty() && args.front() == "help") {
+      if (args.size() == 1) return std::cout << app.help(), static_cast<int>(kExitOk);
+      for (const Command& c : commands) {
+        if (c.cli->get_name() == args[1]) return std::cout << c.cli->help(), static_cast<int>(kExitOk);
+      }
+      return Error("no command \"" + args[1] + "\"" + DidYouMean(args[1], names) + " (see usrhost --help)");
+    }
+    if (!args.empty() && args.front().rfind("-", 0) != 0 &&
+        std::find(names.begin(), names.end(), args.front()) == names.end()) {
+      return Error("no command \"" + args.front() + "\"" + DidYouMean(args.front(), names) + " (see usrhost --help)");
+    }
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
-      app.parse(argc, argv);
+      app.parse(reversed);
     } catch (const CLI::ParseError& e) {
       if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+      for (const Command& c : commands) {
+        if (!c.cli->parsed()) continue;
+        std::string hint;
+        for (const std::string& extra : c.cli->remaining()) {
+          if (extra.rfind("-", 0) == 0 && hint.empty()) hint = DidYouMean(extra.substr(0, extra.find('=')), OptionNames(*c.cli));
+        }
+        return Error(std::string(e.what()) + hint + " (see usrhost " + c.cli->get_name() + " --help)");
+      }
       return Error(std::string(e.what()) + " (see usrhost --help)");
     }
     for (const Command& command : commands) {

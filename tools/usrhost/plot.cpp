@@ -62,7 +62,7 @@ bool ParseVary(const std::string& text, PlotOptions& o, std::string& error) {
 }
 
 bool MakePlot(const PluginLibrary& library, const ModuleDescription& m, const PlotOptions& o, std::ostream& svg,
-              std::string& error) {
+              std::string& error, FailureKind* kind) {
   const int32_t vary = o.varyName.empty() ? -1 : m.Find(o.varyName);
   if (!o.varyName.empty() && vary < 0) {
     error = "no parameter \"" + o.varyName + "\"";
@@ -106,7 +106,8 @@ bool MakePlot(const PluginLibrary& library, const ModuleDescription& m, const Pl
   for (float value : variants) {
     Instance in(library, m);
     if (!in.Start()) {
-      error = "Create returned null";
+      if (kind != nullptr) *kind = FailureKind::kMisuse;
+      error = MisuseText(in.misuse(), false);
       return false;
     }
     std::vector<Outputs> snapshots;
@@ -123,7 +124,8 @@ bool MakePlot(const PluginLibrary& library, const ModuleDescription& m, const Pl
       snapshots.push_back(Snapshot(in, "end"));
     }
     if (!in.misuse().empty()) {
-      error = "service misuse: " + in.misuse().front();
+      if (kind != nullptr) *kind = FailureKind::kMisuse;
+      error = MisuseText(in.misuse(), true);
       return false;
     }
     if (caption.empty()) {

@@ -25,6 +25,6 @@ struct PlotOptions {
 bool ParseVary(const std::string& text, PlotOptions& options, std::string& error);
 
 bool MakePlot(const PluginLibrary& library, const ModuleDescription& module, const PlotOptions& options,
-              std::ostream& svg, std::string& error);
+              std::ostream& svg, std::string& error, FailureKind* kind = nullptr);
 
 }  // namespace usrhost

@@ -1,5 +1,7 @@
 #include "tools/usrhost/plugin_library.hpp"
 
+#include "tools/usrhost/text_io.hpp"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -38,20 +40,13 @@ std::string AsFilePath(const std::string& path) {
 }
 
 #if defined(_WIN32)
-std::string WindowsErrorText(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string out = n > 0 && text != nullptr ? std::string(text, n) : "";
-  if (text != nullptr) LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.')) out.pop_back();
+std::string WindowsErrorText(DWORD code, const std::string& path) {
   switch (code) {  // the usual causes, in the words a user looks for
-    case ERROR_MOD_NOT_FOUND: out = "the file, or a library it needs, was not found"; break;
-    case ERROR_BAD_EXE_FORMAT: out = "not a 32-bit Windows library (" + (out.empty() ? "bad format" : out) + ")"; break;
-    case ERROR_ACCESS_DENIED: out = "access denied (a folder?)"; break;
-    default: break;
+    case ERROR_MOD_NOT_FOUND: return "the file, or a library it needs, was not found (error 126)";
+    case ERROR_BAD_EXE_FORMAT: return "not a 32-bit Windows library (" + SystemErrorText(code, path) + ")";
+    case ERROR_ACCESS_DENIED: return "access denied (a folder?) (error 5)";
+    default: return SystemErrorText(code, path);
   }
-  return (out.empty() ? "Windows error" : out) + " (error " + std::to_string(code) + ")";
 }
 #endif
 
@@ -63,11 +58,11 @@ bool PluginLibrary::Load(const std::string& path) {
 #if defined(_WIN32)
   // No error dialog of the system's for a file that is not a library.
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  HMODULE module = LoadLibraryA(AsFilePath(path).c_str());
+  HMODULE module = LoadLibraryW(PathOf(AsFilePath(path)).c_str());
   const DWORD code = GetLastError();
   SetErrorMode(oldMode);
   if (module == nullptr) {
-    error_ = WindowsErrorText(code);
+    error_ = WindowsErrorText(code, path);
     return false;
   }
   handle_ = reinterpret_cast<void*>(module);
