@@ -43,7 +43,7 @@ std::string AsFilePath(const std::string& path) {
 std::string WindowsErrorText(DWORD code, const std::string& path) {
   switch (code) {  // the usual causes, in the words a user looks for
     case ERROR_MOD_NOT_FOUND: return "the file, or a library it needs, was not found (error 126)";
-    case ERROR_BAD_EXE_FORMAT: return "not a 32-bit Windows library (" + SystemErrorText(code, path) + ")";
+    case ERROR_BAD_EXE_FORMAT: return "not a 32-bit Windows library: " + SystemErrorText(code, path);
     case ERROR_ACCESS_DENIED: return "access denied (a folder?) (error 5)";
     default: return SystemErrorText(code, path);
   }

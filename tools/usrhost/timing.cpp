@@ -9,29 +9,51 @@
 #include "host/convert.hpp"
 #include "noise/plain_evaluation.hpp"
 #include "noise/random_table.hpp"
+#include "noise/reference_evaluation.hpp"
 
 namespace usrhost {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Best time per call over several rounds, the two contenders interleaved so that drift in the
-// machine's speed hits both alike.
-std::pair<double, double> Race(const std::function<void()>& a, const std::function<void()>& b, double seconds) {
+// Best time per call over several rounds, the contenders interleaved so that drift in the
+// machine's speed hits all alike.
+std::vector<double> Race(const std::vector<std::function<void()>>& contenders, double seconds) {
   auto perCall = [](const std::function<void()>& f, int calls) {
     const auto start = Clock::now();
     for (int i = 0; i < calls; ++i) f();
     return std::chrono::duration<double, std::nano>(Clock::now() - start).count() / calls;
   };
   // Calls per round so that a round takes about a tenth of the budget.
-  const double probe = std::max(perCall(a, 1), perCall(b, 1));
-  const int calls = std::max(1, static_cast<int>(seconds * 1e9 / 10 / 2 / std::max(probe, 1.0)));
-  double bestA = 1e300, bestB = 1e300;
+  double probe = 1.0;
+  for (const auto& f : contenders) probe = std::max(probe, perCall(f, 1));
+  const int calls = std::max(1, static_cast<int>(seconds * 1e9 / 10 / static_cast<double>(contenders.size()) / probe));
+  std::vector<double> best(contenders.size(), 1e300);
   for (int round = 0; round < 10; ++round) {
-    bestA = std::min(bestA, perCall(a, calls));
-    bestB = std::min(bestB, perCall(b, calls));
+    for (size_t c = 0; c < contenders.size(); ++c) best[c] = std::min(best[c], perCall(contenders[c], calls));
   }
-  return {bestA, bestB};
+  return best;
+}
+
+Timing Row(std::string label, const std::vector<double>& ns) {
+  return {std::move(label), ns[0], {{kPlainBaseline, ns[1]}, {kReferenceBaseline, ns[2]}}};
+}
+
+// What any module has: a Process cycle and a message to its first input, the plug-in alone.
+std::vector<Timing> TimeAnyModule(const PluginLibrary& library, const ModuleDescription& m, double seconds) {
+  std::vector<Timing> rows;
+  Instance in(library, m);
+  in.set_fp_environment(std::nullopt);
+  if (!in.Start()) return rows;
+  rows.push_back({"Process cycle, the module's defaults", Race({[&] { in.Process(); }}, seconds)[0], {}});
+  for (const ParamDescription& p : m.params) {
+    if (p.IsOutput() || p.kind == kParamButton || p.IsArray()) continue;
+    const int32_t index = p.index;
+    const float value = p.InitialValue();
+    rows.push_back({"CallBack, \"" + p.caption + "\" set to its default", Race({[&] { in.Set(index, value); }}, seconds)[0], {}});
+    break;
+  }
+  return rows;
 }
 
 vek::NoiseSettings Settings(double octaves, bool shaping, double halfFade) {
@@ -52,11 +74,16 @@ std::vector<EventHandle> ReadHandles(const Instance& in, bool withSeed) {
 }  // namespace
 
 std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescription& m, double seconds,
-                               const std::optional<FpEnvironment>& env) {
+                               const std::optional<FpEnvironment>& env, bool& known) {
   std::vector<Timing> rows;
-  const bool isArray = m.Find("Float Out") >= 0 && m.Find("Integer Out") >= 0 && m.Find("Array Size") >= 0;
-  const bool isSingle = m.Find("Input") >= 0 && m.Find("Output") >= 0;
-  if (!isArray && !isSingle) return rows;
+  const bool noise = m.Find("Octaves") >= 0 && m.Find("Fade") >= 0 && m.Find("Noise Bias") >= 0 && m.Find("Noise Gain") >= 0;
+  const bool isArray = noise && m.Find("Float Out") >= 0 && m.Find("Integer Out") >= 0 && m.Find("Array Size") >= 0;
+  const bool isSingle = noise && !isArray && m.Find("Input") >= 0 && m.Find("Output") >= 0;
+  known = isArray || isSingle;
+  if (!known) {
+    const HostFpScope hostEnvironment(env);
+    return TimeAnyModule(library, m, seconds);
+  }
 
   auto table = std::make_unique<vek::RandomTable>();
   vek::BuildRandomTable(*table, 42);
@@ -84,16 +111,18 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       // The same fill with the plain noise as a competent user writes it: the same reads and
       // writes, "Integer Out" rounded alike.
       const std::vector<EventHandle> reads = ReadHandles(in, true);
-      auto baseline = [&] {
+      auto fill = [&](double (*evaluate)(const vek::RandomTable&, const vek::NoiseSettings&, double)) {
         for (EventHandle h : reads) host.GetValue(h);
         for (int32_t i = 0; i < 2048; ++i) {
-          const double v = vek::PlainEvaluateNoise(*table, s, static_cast<double>(i) * scale);
+          const double v = evaluate(*table, s, static_cast<double>(i) * scale);
           host.SetArrayElement(floatOut, i, static_cast<float>(v));
           host.SetArrayElement(integerOut, i, static_cast<float>(vek::RoundHalfAwayFromZero(v)));
         }
       };
-      const auto [p, b] = Race(plugin, baseline, seconds);
-      rows.push_back({std::string("array fill, 2048 elements, 16.5 octaves, fade 0.25, ") + shape, p, b});
+      auto plain = [&] { fill(&vek::PlainEvaluateNoise); };
+      auto reference = [&] { fill(&vek::ReferenceEvaluateNoise); };
+      rows.push_back(Row(std::string("array fill, 2048 elements, 16.5 octaves, fade 0.25, ") + shape,
+                         Race({plugin, plain, reference}, seconds)));
     } else {
       const EventHandle output = in.handle(m.Find("Output"));
       const int32_t input = m.Find("Input");
@@ -107,14 +136,16 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       // write.
       const std::vector<EventHandle> reads = ReadHandles(in, false);
       float y = 0.0f;
-      auto baseline = [&] {
+      auto cycle = [&](double (*evaluate)(const vek::RandomTable&, const vek::NoiseSettings&, double)) {
         in.Store(input, y);
         for (EventHandle h : reads) host.GetValue(h);
-        host.SetValue(output, static_cast<float>(vek::PlainEvaluateNoise(*table, s, y)));
+        host.SetValue(output, static_cast<float>(evaluate(*table, s, y)));
         y += 0.37f;
       };
-      const auto [p, b] = Race(plugin, baseline, seconds);
-      rows.push_back({std::string("Process cycle, 16.5 octaves, fade 0.25, ") + shape, p, b});
+      auto plain = [&] { cycle(&vek::PlainEvaluateNoise); };
+      auto reference = [&] { cycle(&vek::ReferenceEvaluateNoise); };
+      rows.push_back(Row(std::string("Process cycle, 16.5 octaves, fade 0.25, ") + shape,
+                         Race({plugin, plain, reference}, seconds)));
     }
   }
   if (isSingle) {
@@ -139,21 +170,50 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
         const HostFpScope scope(defaults);
         cycle();
       };
-      const auto [p, b] = Race(inPreset, inDefault, seconds);
-      rows.push_back({std::string("Process, defaults, host in ") + preset.name + " vs default env.", p, b});
+      const std::vector<double> ns = Race({inPreset, inDefault}, seconds);
+      rows.push_back({std::string("Process, defaults, host in ") + preset.name, ns[0], {{kDefaultEnvBaseline, ns[1]}}});
     }
   }
   return rows;
 }
 
 void PrintTimings(std::ostream& out, const std::vector<Timing>& timings) {
-  char line[256];
-  std::snprintf(line, sizeof line, "%-64s %12s %12s %8s\n", "measurement", "plug-in", "baseline", "ratio");
-  out << line;
+  char line[320];
+  const std::pair<const char*, const char*> legend[] = {
+      {kPlainBaseline, "the same values by plain code as a competent user writes it"},
+      {kReferenceBaseline, "the same values by the strict reference the plug-in is checked against bit for bit"},
+      {kDefaultEnvBaseline, "the same cycle with the host in the default floating-point environment"}};
+  bool anyBaseline = false;
+  for (const auto& [name, what] : legend) {
+    bool used = false;
+    for (const Timing& t : timings) {
+      for (const auto& b : t.baselines) used = used || b.first == name;
+    }
+    if (used) out << "baseline \"" << name << "\": " << what << "\n";
+    anyBaseline = anyBaseline || used;
+  }
+  if (anyBaseline) out << "ratio = baseline time / plug-in time: above 1 the plug-in is faster.\n";
+  std::string header;
   for (const Timing& t : timings) {
-    std::snprintf(line, sizeof line, "%-64s %9.0f ns %9.0f ns %7.2fx\n", t.label.c_str(), t.pluginNs, t.baselineNs,
-                  t.baselineNs / t.pluginNs);
+    std::string h = "measurement";
+    for (const auto& b : t.baselines) h += "|" + b.first;
+    if (h != header) {
+      header = h;
+      std::snprintf(line, sizeof line, "\n%-72s %12s", "measurement", "plug-in");
+      out << line;
+      for (const auto& b : t.baselines) {
+        std::snprintf(line, sizeof line, " %12s %7s", b.first.c_str(), "ratio");
+        out << line;
+      }
+      out << "\n";
+    }
+    std::snprintf(line, sizeof line, "%-72s %9.0f ns", t.label.c_str(), t.pluginNs);
     out << line;
+    for (const auto& b : t.baselines) {
+      std::snprintf(line, sizeof line, " %9.0f ns %6.2fx", b.second, b.second / t.pluginNs);
+      out << line;
+    }
+    out << "\n";
   }
 }
 
