@@ -246,6 +246,39 @@ grep -q '%1' "$scratch/stderr" && { failures=$((failures + 1)); echo "FAIL: an u
 expect 0 " nan" usrhost run Vek_Random.usr -s "Output Min=nan" -s "Output Max=nan"
 grep -q -- "-nan" "$scratch/stdout" && { failures=$((failures + 1)); echo "FAIL: NaN spelt -nan"; }
 
+# Messages: every session error names file:line; names, options and commands get suggestions.
+printf 'set Octave=3\ncycle\ndump\n' >"$scratch/near.session"
+expect 2 "near.session:1: no parameter \"Octave\" in \"Vek Random\"; did you mean \"Octaves\"" \
+  usrhost record Vek_Random.usr "$scratch/near.session" -o "$scratch/g.json"
+expect 2 "not an output" usrhost plot Vek_Random.usr --show Input -o "$scratch/s.svg"
+expect 0 "" usrhost plot --show Output Vek_Random.usr -o "$scratch/s.svg"
+expect 2 "did you mean run?" usrhost runn
+expect 2 "did you mean --format?" usrhost run Vek_Random.usr --frmat csv
+expect 2 "usrhost run --help" usrhost run Vek_Random.usr --frmat csv
+expect 0 "Usage: usrhost [OPTIONS] SUBCOMMAND" usrhost help
+expect 0 "Usage: usrhost run" usrhost help run
+# A List takes its choice's text; a comma decimal says what the decimal mark is.
+expect 0 "Integer Out" usrhost run Vek_Random_Array.usr -s "Mode=update on click" -s "Array Size=2"
+expect 2 "its choices: \"Automatic Update\" (0), \"Update on Click\" (1)" usrhost run Vek_Random_Array.usr -s "Mode=Never"
+expect 2 "the decimal mark is '.'" usrhost run Vek_Random.usr -s Octaves=0,5
+expect 0 "the decimal mark is '.'" usrhost plot Vek_Random.usr --vary Fade=0,5 -o "$scratch/v.svg"
+# Limits said where they bite.
+printf 'cycle 2000000000\n' >"$scratch/cycles.session"
+expect 2 "from 0 to 1000000000" usrhost run Vek_Random.usr --session "$scratch/cycles.session"
+printf 'dump 3\n' >"$scratch/dump.session"
+expect 2 "dump.session:1: dump takes nothing" usrhost run Vek_Random.usr --session "$scratch/dump.session"
+expect 2 "FROM must not be above TO" usrhost run Vek_Random.usr --sweep Input=1:0:1
+expect 2 "STEP must be above 0" usrhost run Vek_Random.usr --sweep Input=0:1:0
+expect 2 "more than 1000000 steps" usrhost run Vek_Random.usr --sweep Input=0:1:1e-9
+expect 2 "three numbers" usrhost run Vek_Random.usr --sweep Input=0:1
+expect 0 "below float32 resolution" usrhost run Vek_Random.usr --sweep Input=100000:100000.01:0.001
+usrhost run --help >"$scratch/help" 2>&1
+grep -q "INT:INT\|default: 0\|\[0\]" "$scratch/help" && { failures=$((failures + 1)); echo "FAIL: run --help shows parser jargon or a wrong default"; }
+# plot refuses what it cannot draw as asked.
+expect 2 "needs --vary" usrhost plot Vek_Random.usr --side-by-side -o "$scratch/v.svg"
+expect 2 "is the swept parameter" usrhost plot Vek_Random.usr --sweep Input=0:1:0.5 --vary Input=1,2 -o "$scratch/v.svg"
+expect 2 "plot writes SVG" usrhost plot Vek_Random.usr -o "$scratch/v.png"
+
 # A library without every entry point: the check that says so fails, the tool does not crash.
 if [ -e "$broken/broken_missing_entry_points.usr" ]; then
   expect 1 "" usrhost validate "$broken/broken_missing_entry_points.usr" --check load.entry-points

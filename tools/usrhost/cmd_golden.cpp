@@ -26,12 +26,6 @@ Command AddRecordCommand(CLI::App& app) {
   return {cmd, [args] {
             std::string error;
             if (!ApplyFpEnvironment(args->fpEnv, error)) return Error(error);
-            std::vector<GoldenSession> sessions;
-            for (const std::string& path : args->sessions) {
-              GoldenSession s;
-              if (!LoadGoldenSession(path, s, error)) return Error(error);
-              sessions.push_back(s);
-            }
             for (const std::string& path : args->sessions) {
               if (SameFile(path, args->output)) return Error("-o " + args->output + " is the session file " + path + "; the golden file needs a name of its own");
             }
@@ -41,6 +35,12 @@ Command AddRecordCommand(CLI::App& app) {
             PluginLibrary library;
             ModuleDescription module;
             if (!LoadModule(args->file, library, module)) return static_cast<int>(kExitUsage);
+            std::vector<GoldenSession> sessions;
+            for (const std::string& path : args->sessions) {
+              GoldenSession s;
+              if (!LoadGoldenSession(path, module, s, error)) return Error(error);
+              sessions.push_back(s);
+            }
             FailureKind kind = FailureKind::kInput;
             if (!RecordGolden(library, module, sessions, out.stream(), error, &kind)) {
               Error(error);

@@ -3,6 +3,7 @@
 #include "tools/usrhost/commands.hpp"
 #include "tools/usrhost/driving_options.hpp"
 #include "tools/usrhost/plot.hpp"
+#include "tools/usrhost/text_io.hpp"
 
 namespace usrhost {
 
@@ -19,14 +20,23 @@ Command AddPlotCommand(CLI::App& app) {
   cmd->add_option("-o,--output", args->output, "the SVG file to write; - is standard output")->required();
   cmd->add_option("--vary", args->vary, "NAME=v1,v2,...: compare up to 7 values of one setting");
   cmd->add_flag("--side-by-side", args->sideBySide, "one panel per compared value instead of overlaid curves");
-  cmd->add_option("--show", args->show, "outputs to draw (caption or index); default: every output");
+  cmd->add_option("--show", args->show,
+                  "an output to draw (caption or index), repeatable; default: every output, or with --vary the first")
+      ->allow_extra_args(false)
+      ->type_name("OUTPUT");
   cmd->add_option("--title", args->title, "the picture's title; default: the module's name");
-  cmd->footer("Example: usrhost plot Vek_Random.usr --sweep \"Input=0:12:0.01\" --vary \"Fade=0,0.5,1\" -o fade.svg");
+  cmd->footer("Without --sweep, a module without array outputs is swept over its first number input from 0 to 10 "
+              "in steps of 0.01.\nExample: usrhost plot Vek_Random.usr --sweep \"Input=0:12:0.01\" --vary \"Fade=0,0.5,1\" -o fade.svg");
   return {cmd, [args] {
             std::string error;
             if (!ApplyFpEnvironment(args->drive.fpEnv, error)) return Error(error);
+            if (args->sideBySide && args->vary.empty()) return Error("--side-by-side needs --vary: there is one curve set to draw");
             OutputFile out;
             if (!out.Open(args->output, error)) return Error(error);
+            const std::string extension = PathOf(args->output).extension().u8string();
+            if (!extension.empty() && extension != ".svg" && extension != ".SVG") {
+              return Error("-o " + args->output + ": plot writes SVG; name the file .svg");
+            }
             PluginLibrary library;
             ModuleDescription module;
             if (!LoadModule(args->drive.file, library, module)) return static_cast<int>(kExitUsage);
@@ -41,10 +51,16 @@ Command AddPlotCommand(CLI::App& app) {
               options.outputs.push_back(std::to_string(*index));
             }
             if (!args->vary.empty()) {
-              if (!ParseVary(args->vary, options, error)) return Error(error);
+              std::string warning;
+              if (!ParseVary(args->vary, options, error, warning)) return Error(error);
+              if (!warning.empty()) Warn(warning);
               const auto index = ResolveParameter(module, options.varyName, ParamUse::kSet, error);
               if (!index) return Error("--vary: " + error);
               options.varyName = std::to_string(*index);
+              if (options.sweep && module.Find(options.sweep->target) == *index) {
+                return Error("--vary \"" + module.params[static_cast<size_t>(*index)].caption +
+                             "\" is the swept parameter: every curve would be the same");
+              }
               for (float v : options.varyValues) {
                 const std::string w = ValueWarning(module.params[static_cast<size_t>(*index)], v);
                 if (!w.empty()) Warn("--vary: " + w + "; applied as given, though a host never sends it");

@@ -151,4 +151,23 @@ int32_t ModuleDescription::Find(const std::string& key) const {
   return -1;
 }
 
+std::vector<std::string> ParamDescription::ChoiceNames() const {
+  std::vector<std::string> names;
+  if (kind != kParamList || !choices) return names;
+  std::string name;
+  bool quoted = false;
+  for (char c : *choices) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      names.push_back(name);
+      name.clear();
+    } else {
+      name += c;
+    }
+  }
+  names.push_back(name);
+  return names;
+}
+
 }  // namespace usrhost

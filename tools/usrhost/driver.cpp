@@ -19,14 +19,17 @@
 namespace usrhost {
 namespace {
 
-// A sweep of more steps than this is surely a typo, not a wish.
-constexpr double kMaxSweepSteps = 1e6;
 
 bool ParseNumber(const std::string& text, double& out) {
   const char* begin = text.c_str();
   char* end = nullptr;
   out = std::strtod(begin, &end);
   return end != begin && *end == '\0';
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
 
 std::string Trim(const std::string& s) {
@@ -52,10 +55,41 @@ bool ParseAssignment(const std::string& text, std::string& name, std::string& va
   return !name.empty() && !value.empty();
 }
 
+namespace {
+
+// "0,5" where "0.5" was meant.
+bool LooksLikeDecimalComma(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos) return false;
+  double a, b;
+  return ParseNumber(text.substr(0, comma), a) && ParseNumber(text.substr(comma + 1), b) &&
+         std::isdigit(static_cast<unsigned char>(text[comma + 1]));
+}
+
+// A List set by one of its choices' text, ignoring case: the choice's position.
+bool ChoiceValue(const ModuleDescription* m, const std::string& name, const std::string& text, double& v,
+                 std::string& error) {
+  if (m == nullptr) return false;
+  std::string ignored;
+  const std::optional<int32_t> index = ResolveParameter(*m, name, ParamUse::kSet, ignored);
+  if (!index || m->params[static_cast<size_t>(*index)].kind != kParamList) return false;
+  const ParamDescription& p = m->params[static_cast<size_t>(*index)];
+  const std::vector<std::string> names = p.ChoiceNames();
+  std::string list;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (Lower(names[i]) == Lower(text)) return v = static_cast<double>(i), true;
+    list += (i ? ", \"" : "\"") + names[i] + "\" (" + std::to_string(i) + ")";
+  }
+  error = "\"" + p.caption + "\" has no choice \"" + text + "\"; its choices: " + list;
+  return false;
+}
+
+}  // namespace
+
 bool ParseSweep(const std::string& text, Sweep& sweep, std::string& error) {
   std::string name, range;
   if (!ParseAssignment(text, name, range)) {
-    error = "a sweep reads NAME=FROM:TO:STEP, not \"" + text + "\"";
+    error = "--sweep reads NAME=FROM:TO:STEP, not \"" + text + "\"";
     return false;
   }
   std::vector<double> parts;
@@ -63,20 +97,25 @@ bool ParseSweep(const std::string& text, Sweep& sweep, std::string& error) {
   for (std::string item; std::getline(ss, item, ':');) {
     double v;
     if (!ParseNumber(Trim(item), v) || !std::isfinite(v)) {
-      error = "sweep bound \"" + item + "\" is not a finite number";
+      error = "--sweep \"" + text + "\": \"" + item + "\" is not a finite number" +
+              (LooksLikeDecimalComma(Trim(item)) ? " (the decimal mark is '.')" : "");
       return false;
     }
     parts.push_back(v);
   }
-  if (parts.size() != 3 || !(parts[2] > 0) || parts[1] < parts[0] || (parts[1] - parts[0]) / parts[2] > kMaxSweepSteps) {
-    error = "a sweep needs FROM <= TO and a positive STEP, at most a million steps: \"" + text + "\"";
-    return false;
+  const std::string at = "--sweep \"" + text + "\": ";
+  if (parts.size() != 3) return (error = at + "give three numbers, FROM:TO:STEP", false);
+  if (!(parts[2] > 0)) return (error = at + "STEP must be above 0", false);
+  if (parts[1] < parts[0]) return (error = at + "FROM must not be above TO", false);
+  if ((parts[1] - parts[0]) / parts[2] > kMaxSweepSteps) {
+    return (error = at + "more than " + std::to_string(static_cast<long>(kMaxSweepSteps)) + " steps", false);
   }
   sweep = {name, parts[0], parts[1], parts[2]};
   return true;
 }
 
-bool ParseSessionLine(const std::string& raw, std::optional<Action>& action, std::string& error) {
+bool ParseSessionLine(const std::string& raw, std::optional<Action>& action, std::string& error,
+                      const ModuleDescription* module) {
   action.reset();
   const std::string line = Trim(raw);
   if (line.empty() || line[0] == '#') return true;
@@ -87,9 +126,20 @@ bool ParseSessionLine(const std::string& raw, std::optional<Action>& action, std
   if (verb == "set") {
     std::string name, value;
     double v;
-    if (!ParseAssignment(rest, name, value) || !ParseNumber(value, v)) {
-      error = "set needs NAME=NUMBER: \"" + line + "\"";
+    if (!ParseAssignment(rest, name, value)) {
+      error = "set needs NAME=VALUE: \"" + line + "\"";
       return false;
+    }
+    if (!ParseNumber(value, v)) {
+      std::string choiceError;
+      if (!ChoiceValue(module, name, value, v, choiceError)) {
+        error = !choiceError.empty() ? choiceError
+                : LooksLikeDecimalComma(value)
+                    ? "\"" + value + "\" is not a number: the decimal mark is '.' (" +
+                          value.substr(0, value.find(',')) + "." + value.substr(value.find(',') + 1) + ")"
+                    : "set needs NAME=NUMBER (or a List's choice): \"" + line + "\"";
+        return false;
+      }
     }
     a = {Action::kSet, name, static_cast<float>(v), 1};
   } else if (verb == "press") {
@@ -100,12 +150,16 @@ bool ParseSessionLine(const std::string& raw, std::optional<Action>& action, std
     a = {Action::kPress, rest, 0.0f, 1};
   } else if (verb == "cycle") {
     double n = 1;
-    if (!rest.empty() && (!ParseNumber(rest, n) || n < 0 || n > 1e9 || n != std::floor(n))) {
-      error = "cycle takes a whole count: \"" + line + "\"";
+    if (!rest.empty() && (!ParseNumber(rest, n) || n < 0 || n > kMaxCycles || n != std::floor(n))) {
+      error = "cycle takes a whole count from 0 to " + std::to_string(kMaxCycles) + ": \"" + line + "\"";
       return false;
     }
     a = {Action::kCycle, "", 0.0f, static_cast<int>(n)};
   } else if (verb == "dump") {
+    if (!rest.empty()) {
+      error = "dump takes nothing after it: \"" + line + "\"";
+      return false;
+    }
     a = {Action::kDump, "", 0.0f, 1};
   } else {
     error = "unknown action \"" + verb + "\" (set, press, cycle, dump)";
@@ -134,7 +188,7 @@ bool ValidUtf8(const std::string& s) {
 }  // namespace
 
 bool ParseSessionText(const std::string& text, const std::string& name, std::vector<Action>& actions,
-                      std::string& error, std::vector<std::string>* lines) {
+                      std::string& error, std::vector<std::string>* lines, const ModuleDescription* module) {
   size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   for (int number = 1; start <= text.size(); ++number) {
     size_t end = text.find('\n', start);
@@ -151,7 +205,7 @@ bool ParseSessionText(const std::string& text, const std::string& name, std::vec
       return false;
     }
     std::optional<Action> a;
-    if (!ParseSessionLine(line, a, error)) {
+    if (!ParseSessionLine(line, a, error, module)) {
       error = where + ": " + error;
       return false;
     }
@@ -167,18 +221,13 @@ bool ParseSessionText(const std::string& text, const std::string& name, std::vec
 }
 
 bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error,
-                     std::vector<std::string>* lines) {
+                     std::vector<std::string>* lines, const ModuleDescription* module) {
   std::string text;
   if (!ReadTextFile(path, "session file", text, error)) return false;
-  return ParseSessionText(text, path, actions, error, lines);
+  return ParseSessionText(text, path, actions, error, lines, module);
 }
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 size_t EditDistance(const std::string& a, const std::string& b) {
   std::vector<size_t> row(b.size() + 1);
@@ -258,7 +307,8 @@ std::optional<int32_t> ResolveParameter(const ModuleDescription& m, const std::s
     if (Fits(p, use)) return index;
     const std::string what = p.IsOutput() ? "an output, which the module sets"
                              : p.kind == kParamButton ? "a button, which is pressed, not set"
-                             : p.IsArray() ? "an array" : "not a button";
+                             : p.IsArray() ? "an array"
+                             : use == ParamUse::kShow ? "not an output" : "not a button";
     error = "\"" + p.caption + "\" is " + what + "; " +
             (usable.empty() ? "\"" + m.name + "\" has no parameters that " + std::string(UseWords(use))
                             : "in \"" + m.name + "\" these " + UseWords(use) + ": " + Quoted(usable));
@@ -315,6 +365,15 @@ bool CheckActions(const ModuleDescription& m, std::vector<Action>& actions, std:
     for (double end : {sweep->from, sweep->to}) {
       const std::string w = ValueWarning(p, static_cast<float>(end));
       if (!w.empty()) warnings.push_back("--sweep: " + w + "; swept as given, though a host never sends it");
+    }
+    // A host sends float32: a step finer than its resolution repeats values.
+    for (double at : {sweep->from, sweep->to}) {
+      const float f = static_cast<float>(at);
+      if (sweep->step < static_cast<double>(std::nextafter(std::fabs(f), INFINITY) - std::fabs(f))) {
+        warnings.push_back("--sweep: the step " + FloatText(static_cast<float>(sweep->step)) +
+                           " is below float32 resolution at " + FloatText(f) + ": rows there repeat the same value");
+        break;
+      }
     }
   }
   return true;

@@ -37,14 +37,21 @@ struct Outputs {
 bool ParseAssignment(const std::string& text, std::string& name, std::string& value);
 // Parses "NAME=FROM:TO:STEP"; false when malformed or when the sweep would not end.
 bool ParseSweep(const std::string& text, Sweep& sweep, std::string& error);
+// A sweep of more steps than this is surely a typo, not a wish; a cycle count above this too.
+constexpr double kMaxSweepSteps = 1e6;
+constexpr int kMaxCycles = 1000000000;
+
 // One session line: "set NAME=VALUE", "press NAME", "cycle [N]", "dump"; blank and # lines give none.
-bool ParseSessionLine(const std::string& line, std::optional<Action>& action, std::string& error);
+// With the module known, a List may be set by its choice's text (any case).
+bool ParseSessionLine(const std::string& line, std::optional<Action>& action, std::string& error,
+                      const ModuleDescription* module = nullptr);
 // A whole session text: UTF-8 (a byte-order mark and CRLF line ends accepted), one action a line.
 // Errors read "NAME:LINE: why". `lines`, when given, receives the lines that hold an action.
 bool ParseSessionText(const std::string& text, const std::string& name, std::vector<Action>& actions,
-                      std::string& error, std::vector<std::string>* lines = nullptr);
+                      std::string& error, std::vector<std::string>* lines = nullptr,
+                      const ModuleDescription* module = nullptr);
 bool ReadSessionFile(const std::string& path, std::vector<Action>& actions, std::string& error,
-                     std::vector<std::string>* lines = nullptr);
+                     std::vector<std::string>* lines = nullptr, const ModuleDescription* module = nullptr);
 
 // The candidates nearest to a mistyped name (by edit distance, ignoring case), at most three.
 std::vector<std::string> Nearest(const std::string& name, const std::vector<std::string>& candidates);

@@ -6,12 +6,18 @@ namespace usrhost {
 
 void AddDrivingOptions(CLI::App* cmd, DrivingArgs& args) {
   cmd->add_option("file", args.file, "the .usr file")->required();
-  cmd->add_option("-s,--set", args.sets, "set a parameter: \"CAPTION=VALUE\" or INDEX=VALUE, in order");
+  cmd->add_option("-s,--set", args.sets,
+                  "set a parameter: \"CAPTION=VALUE\" or INDEX=VALUE, in order; a List also takes its choice's text")
+      ->type_name("NAME=VALUE");
   cmd->add_option("-p,--press", args.presses, "send a button's message (after the settings)");
-  cmd->add_option("-c,--cycles", args.cycles, "processing cycles to run after the presses")
-      ->check(CLI::Range(0, 1000000000))
-      ->capture_default_str();
-  cmd->add_option("--sweep", args.sweep, "NAME=FROM:TO:STEP: set the value and run one cycle, for each value");
+  cmd->add_option("-c,--cycles", args.cycles,
+                  "processing cycles to run after the presses, 0 to 1000000000 (default: one, unless a sweep or session "
+                  "says what to run)")
+      ->check(CLI::Range(0, kMaxCycles).description(""))
+      ->type_name("COUNT");
+  cmd->add_option("--sweep", args.sweep,
+                  "NAME=FROM:TO:STEP: set the value and run one cycle, for each value; at most a million steps")
+      ->type_name("NAME=FROM:TO:STEP");
   cmd->add_option("--session", args.session,
                   "a file of actions, one a line: set NAME=VALUE, press NAME, cycle [K], dump; # comments");
   cmd->add_flag("--no-press", args.noPress, "do not press the module's buttons when no --press is given");
@@ -21,10 +27,10 @@ void AddDrivingOptions(CLI::App* cmd, DrivingArgs& args) {
 bool BuildActions(const DrivingArgs& args, const ModuleDescription& module, std::vector<Action>& actions,
                   std::optional<Sweep>& sweep) {
   std::string error;
-  if (!args.session.empty() && !ReadSessionFile(args.session, actions, error)) return Error(error), false;
+  if (!args.session.empty() && !ReadSessionFile(args.session, actions, error, nullptr, &module)) return Error(error), false;
   for (const std::string& s : args.sets) {
     std::optional<Action> a;
-    if (!ParseSessionLine("set " + s, a, error)) return Error("-s \"" + s + "\": " + error), false;
+    if (!ParseSessionLine("set " + s, a, error, &module)) return Error("-s \"" + s + "\": " + error), false;
     a->origin = "-s \"" + s + "\"";
     actions.push_back(*a);
   }

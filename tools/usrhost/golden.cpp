@@ -44,7 +44,7 @@ bool Replay(const PluginLibrary& library, const ModuleDescription& m, const std:
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string origin = i < origins.size() ? origins[i] : name + ": action " + std::to_string(i + 1);
     std::optional<Action> a;
-    if (!ParseSessionLine(lines[i], a, error)) {
+    if (!ParseSessionLine(lines[i], a, error, &m)) {
       error = origin + ": " + error;
       return false;
     }
@@ -79,10 +79,11 @@ nlohmann::ordered_json SnapshotJson(const ModuleDescription& m, const Outputs& o
 
 }  // namespace
 
-bool LoadGoldenSession(const std::string& path, GoldenSession& session, std::string& error) {
+bool LoadGoldenSession(const std::string& path, const ModuleDescription& module, GoldenSession& session,
+                       std::string& error) {
   session.name = path.substr(path.find_last_of("/\\") + 1);
   std::vector<Action> actions;
-  if (!ReadSessionFile(path, actions, error, &session.actions)) return false;
+  if (!ReadSessionFile(path, actions, error, &session.actions, &module)) return false;
   for (const Action& a : actions) session.origins.push_back(a.origin);
   return true;
 }

@@ -32,6 +32,7 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& module
 bool ParseGolden(const std::string& text, const std::string& path, nlohmann::json& doc, std::string& error);
 
 // A session file's lines, named after the file.
-bool LoadGoldenSession(const std::string& path, GoldenSession& session, std::string& error);
+bool LoadGoldenSession(const std::string& path, const ModuleDescription& module, GoldenSession& session,
+                       std::string& error);
 
 }  // namespace usrhost

@@ -63,11 +63,9 @@ int main(int argc, char** argv) {
 
     // "help" and "help COMMAND" print what --help prints.
     if (!args.empty() && args.front() == "help") {
-      if (args.size() == 1) return std::cout << app.help(), static_cast<int>(kExitOk);
-      for (const Command& c : commands) {
-        if (c.cli->get_name() == args[1]) return std::cout << c.cli->help(), static_cast<int>(kExitOk);
-      }
-      return Error("no command \"" + args[1] + "\"" + DidYouMean(args[1], names) + " (see usrhost --help)");
+      args.erase(args.begin());
+      if (args.size() > 1) args.resize(1);
+      args.push_back("--help");
     }
     if (!args.empty() && args.front().rfind("-", 0) != 0 &&
         std::find(names.begin(), names.end(), args.front()) == names.end()) {

@@ -15,11 +15,10 @@ std::string Setting(const ModuleDescription& m, int32_t index, float v) {
   const ParamDescription& p = m.params[index];
   if (p.kind == kParamList && p.choices) {
     // Show the chosen entry's name.
-    std::vector<std::string> names;
-    std::stringstream ss(*p.choices);
-    for (std::string item; std::getline(ss, item, ',');) names.push_back(item);
-    const int i = static_cast<int>(v);
-    if (i >= 0 && i < static_cast<int>(names.size()) && static_cast<float>(i) == v) return p.caption + " = " + names[i];
+    const std::vector<std::string> names = p.ChoiceNames();
+    if (v >= 0 && v < static_cast<float>(names.size()) && v == std::floor(v)) {
+      return p.caption + " = " + names[static_cast<size_t>(v)];
+    }
   }
   return p.caption + " = " + FloatText(v);
 }
@@ -37,7 +36,7 @@ std::vector<std::string> Differences(const Instance& in, const std::vector<int32
 
 }  // namespace
 
-bool ParseVary(const std::string& text, PlotOptions& o, std::string& error) {
+bool ParseVary(const std::string& text, PlotOptions& o, std::string& error, std::string& warning) {
   std::string name, list;
   if (!ParseAssignment(text, name, list)) {
     error = "--vary reads NAME=v1,v2,...: \"" + text + "\"";
@@ -57,6 +56,13 @@ bool ParseVary(const std::string& text, PlotOptions& o, std::string& error) {
   if (o.varyValues.empty() || o.varyValues.size() > 7) {
     error = "--vary takes 1 to 7 values";
     return false;
+  }
+  // "Fade=0,5" is two values, 0 and 5; it may have meant one, 0.5.
+  const std::string first = list.substr(0, list.find(',')), second = list.substr(list.find(',') + 1);
+  if (o.varyValues.size() == 2 && list.find_first_not_of("0123456789,") == std::string::npos &&
+      (first == "0" || second[0] == '0')) {
+    warning = "--vary \"" + text + "\" compares the two values " + list.substr(0, list.find(',')) + " and " +
+              list.substr(list.find(',') + 1) + "; the decimal mark is '.', and values are separated by ','";
   }
   return true;
 }

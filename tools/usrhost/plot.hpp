@@ -21,8 +21,8 @@ struct PlotOptions {
   std::string title;
 };
 
-// Parses "NAME=v1,v2,v3".
-bool ParseVary(const std::string& text, PlotOptions& options, std::string& error);
+// Parses "NAME=v1,v2,v3"; `warning` says when the list looks like a decimal written with a comma.
+bool ParseVary(const std::string& text, PlotOptions& options, std::string& error, std::string& warning);
 
 bool MakePlot(const PluginLibrary& library, const ModuleDescription& module, const PlotOptions& options,
               std::ostream& svg, std::string& error, FailureKind* kind = nullptr);

@@ -1,5 +1,6 @@
 #include "tools/usrhost/session_gen.hpp"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -8,17 +9,8 @@
 namespace usrhost {
 namespace {
 
-// Entries of a List's choices text ("A","B"), at least one.
-int ChoiceCount(const ParamDescription& p) {
-  if (!p.choices) return 1;
-  int commas = 0;
-  bool quoted = false;
-  for (char c : *p.choices) {
-    if (c == '"') quoted = !quoted;
-    if (c == ',' && !quoted) ++commas;
-  }
-  return commas + 1;
-}
+// Entries of a List, at least one.
+int ChoiceCount(const ParamDescription& p) { return std::max<int>(1, static_cast<int>(p.ChoiceNames().size())); }
 
 float InRangeValue(const ParamDescription& p, std::mt19937& rng) {
   if (p.kind == kParamList) return static_cast<float>(rng() % static_cast<uint32_t>(ChoiceCount(p)));

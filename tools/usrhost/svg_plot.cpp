@@ -1,6 +1,7 @@
 #include "tools/usrhost/svg_plot.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 
@@ -135,18 +136,40 @@ void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::st
       }
       flush();
     }
-    // The legend after every curve, so that no curve is drawn over it.
+    // The legend after every curve, so that no curve is drawn over it, in the corner of the plot
+    // the curves cross least.
+    size_t longest = 0;
+    for (const Series& s : panel.series) longest = std::max(longest, s.label.size());
+    const double legendW = 44 + 7.0 * static_cast<double>(longest), legendH = 16.0 * static_cast<double>(panel.series.size()) + 6;
+    double bestX = ox + kLeft + 6, bestY = oy + kTop + 4;
+    size_t fewest = SIZE_MAX;
+    for (int corner = 0; corner < 4; ++corner) {
+      const double lx = corner % 2 == 0 ? ox + kLeft + 6 : ox + kLeft + plotW - 6 - legendW;
+      const double lt = corner < 2 ? oy + kTop + 4 : oy + kTop + plotH - 4 - legendH;
+      size_t inside = 0;
+      for (const Series& s : panel.series) {
+        for (size_t i = 0; i < s.x.size(); ++i) {
+          if (!std::isfinite(s.y[i])) continue;
+          const double px = X(s.x[i]), py = Y(s.y[i]);
+          inside += px >= lx && px <= lx + legendW && py >= lt && py <= lt + legendH;
+        }
+      }
+      if (inside < fewest) {
+        fewest = inside;
+        bestX = lx;
+        bestY = lt;
+      }
+    }
+    out << "<rect x=\"" << Num(bestX) << "\" y=\"" << Num(bestY) << "\" width=\"" << Num(legendW) << "\" height=\""
+        << Num(legendH) << "\" fill=\"white\" fill-opacity=\"0.85\"/>\n";
     for (size_t si = 0; si < panel.series.size(); ++si) {
       const Series& s = panel.series[si];
       const char* color = kColors[si % (sizeof kColors / sizeof kColors[0])];
-      // Top left inside the plot, on a backing that the grid does not show through.
-      const double ly = oy + kTop + 16 + 16.0 * static_cast<double>(si);
-      out << "<rect x=\"" << Num(ox + kLeft + 6) << "\" y=\"" << Num(ly - 12) << "\" width=\""
-          << Num(40 + 7.0 * static_cast<double>(s.label.size())) << "\" height=\"16\" fill=\"white\" fill-opacity=\"0.85\"/>\n";
-      out << "<line x1=\"" << Num(ox + kLeft + 10) << "\" y1=\"" << Num(ly - 4) << "\" x2=\"" << Num(ox + kLeft + 34)
+      const double ly = bestY + 15 + 16.0 * static_cast<double>(si);
+      out << "<line x1=\"" << Num(bestX + 4) << "\" y1=\"" << Num(ly - 4) << "\" x2=\"" << Num(bestX + 28)
           << "\" y2=\"" << Num(ly - 4) << "\" stroke=\"" << color << "\" stroke-width=\"2\""
           << (s.steps ? " stroke-dasharray=\"5,3\"" : "") << "/>\n";
-      out << "<text x=\"" << Num(ox + kLeft + 40) << "\" y=\"" << Num(ly) << "\">" << Escape(s.label) << "</text>\n";
+      out << "<text x=\"" << Num(bestX + 34) << "\" y=\"" << Num(ly) << "\">" << Escape(s.label) << "</text>\n";
     }
     out << "</g>\n";
   }
