@@ -283,6 +283,22 @@ expect 2 "plot writes SVG" usrhost plot Vek_Random.usr -o "$scratch/v.png"
 if [ -e "$broken/broken_missing_entry_points.usr" ]; then
   expect 1 "" usrhost validate "$broken/broken_missing_entry_points.usr" --check load.entry-points
   grep -q "GetModuleInfo" "$scratch/stdout" || { failures=$((failures + 1)); echo "FAIL: missing entry points not named"; }
+  # Said once; what needs the entry points is skipped.
+  expect 1 "1 failed" usrhost validate "$broken/broken_missing_entry_points.usr"
+  [ "$(grep -c FAIL "$scratch/stdout")" = 1 ] || { failures=$((failures + 1)); echo "FAIL: missing entry points reported more than once"; }
+fi
+# validate: a crash names the entry point; a failure names the inputs behind it, keeps the options
+# in its reproduce line, and saves its session for run --session.
+if [ -e "$broken/broken_crash_in_callback.usr" ] && [ ${#emulator[@]} = 0 ]; then
+  expect 1 "in its entry point CallBack" usrhost validate "$broken/broken_crash_in_callback.usr" --check run.determinism
+fi
+if [ -e "$broken/broken_nan_output.usr" ]; then
+  mkdir -p "$scratch/failing"
+  expect 1 "is nan at snapshot" usrhost validate "$broken/broken_nan_output.usr" --check run.finite-outputs --seed 1 \
+    --timeout 30 --save-failing "$scratch/failing"
+  grep -q "with Input=" "$scratch/stdout" || { failures=$((failures + 1)); echo "FAIL: the inputs behind a NaN are not shown"; }
+  grep -q "reproduce: .*--timeout 30" "$scratch/stdout" || { failures=$((failures + 1)); echo "FAIL: reproduce drops --timeout"; }
+  expect 0 "nan" usrhost run "$broken/broken_nan_output.usr" --session "$scratch/failing/run.finite-outputs.session"
 fi
 
 echo "$passed passed, $failures failed"

@@ -1,6 +1,7 @@
 // usrhost validate: named checks of any module library of this kind, each in a child process.
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #if defined(_WIN32)
@@ -11,6 +12,7 @@
 
 #include "tools/usrhost/cli_support.hpp"
 #include "tools/usrhost/process_guard.hpp"
+#include "tools/usrhost/text_io.hpp"
 #include "tools/usrhost/commands.hpp"
 #include "tools/usrhost/subprocess.hpp"
 #include "tools/usrhost/validator.hpp"
@@ -68,6 +70,9 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
   cmd->add_flag("-v,--verbose", args->verbose, "also print the command that replays each check");
   cmd->add_option("--json", args->json, "also write a JSON report to this file (- for standard output)");
   cmd->add_option("--junit", args->junit, "also write a JUnit XML report to this file (- for standard output)");
+  cmd->add_option("--save-failing", v.saveFailing,
+                  "a folder: the generated session behind each failure is saved there as CHECK.session, which "
+                  "'usrhost run FILE --session' replays");
   cmd->add_option("--fp-env", v.fpEnv, FpEnvHelp(false) + "; every check runs in it");
   cmd->add_flag("--child", args->child)->group("");  // one check, in this process
   cmd->add_option("--result-file", args->resultFile)->group("");  // where the child writes its result
@@ -95,6 +100,9 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
               // A file that is no module library at all is an input error, not a list of failed checks.
               PluginLibrary library;
               if (!library.Load(o.file)) return Error("cannot load " + o.file + ": " + library.error());
+            }
+            if (!o.saveFailing.empty() && !std::filesystem::is_directory(PathOf(o.saveFailing))) {
+              return Error("--save-failing " + o.saveFailing + ": not a folder");
             }
             OutputFile json, junit;
             if (!args->json.empty() && !json.Open(args->json, error)) return Error(error);

@@ -379,6 +379,19 @@ bool CheckActions(const ModuleDescription& m, std::vector<Action>& actions, std:
   return true;
 }
 
+std::vector<std::string> SessionLines(const std::vector<Action>& actions) {
+  std::vector<std::string> lines;
+  for (const Action& a : actions) {
+    switch (a.kind) {
+      case Action::kSet: lines.push_back("set " + a.target + "=" + FloatText(a.value)); break;
+      case Action::kPress: lines.push_back("press " + a.target); break;
+      case Action::kCycle: lines.push_back("cycle " + std::to_string(a.count)); break;
+      case Action::kDump: lines.push_back("dump"); break;
+    }
+  }
+  return lines;
+}
+
 Outputs Snapshot(const Instance& instance, std::string label) {
   Outputs o;
   o.label = std::move(label);

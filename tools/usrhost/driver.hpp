@@ -71,6 +71,9 @@ bool CheckActions(const ModuleDescription& module, std::vector<Action>& actions,
 // The same check for one value given to a parameter; empty when a host could send it.
 std::string ValueWarning(const ParamDescription& param, float value);
 
+// Actions as session lines that read back as the same actions ("set 3=0.1", "cycle 2", "dump").
+std::vector<std::string> SessionLines(const std::vector<Action>& actions);
+
 Outputs Snapshot(const Instance& instance, std::string label);
 
 // Runs the actions, then the sweep (one cycle per value); returns every snapshot taken. Unknown

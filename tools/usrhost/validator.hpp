@@ -18,6 +18,7 @@ struct CheckResult {
   Verdict verdict = Verdict::kPass;
   std::string message;    // why, for anything but a plain pass
   std::string reproduce;  // the command that replays this check alone
+  std::vector<std::string> session;  // the generated session behind a failure, as session lines
   double seconds = 0;
 };
 
@@ -37,6 +38,7 @@ struct ValidateOptions {
   std::string only;  // one check by name, or empty for every check up to the level
   double timeoutSeconds = 60;  // per check, beyond the time it spends by design
   std::string fpEnv;  // --fp-env as given, handed on to the child processes
+  std::string saveFailing;  // a folder for the sessions behind failures, or empty
 };
 
 // Told as each check starts and as it finishes, for progress on the terminal.

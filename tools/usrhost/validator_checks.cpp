@@ -10,6 +10,7 @@
 #include <random>
 
 #include "tools/usrhost/alloc_counter.hpp"
+#include "tools/usrhost/describe_text.hpp"
 #include "tools/usrhost/driver.hpp"
 #include "tools/usrhost/fp_env.hpp"
 #include "tools/usrhost/instance.hpp"
@@ -23,9 +24,28 @@ using Clock = std::chrono::steady_clock;
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 void ExpectNoMisuse(const Instance& in, const std::string& during) {
-  std::vector<std::string> all = in.misuse();
-  for (std::string& s : TakeUnattributedMisuse()) all.push_back(std::move(s));
-  if (!all.empty()) Fail("service misuse during " + during + ": " + all.front());
+  if (!in.misuse().empty()) Fail("service misuse during " + during + ": " + in.misuse().front());
+}
+
+// The inputs a session had set when it took snapshot `s` (counting from 0): "with Input=3, Fade=1".
+std::string InputsAt(const ModuleDescription& m, const std::vector<Action>& actions, size_t s) {
+  std::vector<std::pair<std::string, float>> set;
+  size_t dumps = 0;
+  for (const Action& a : actions) {
+    if (a.kind == Action::kDump && dumps++ == s) break;
+    if (a.kind != Action::kSet) continue;
+    const int32_t index = m.Find(a.target);
+    const std::string name = index >= 0 ? m.params[static_cast<size_t>(index)].caption : a.target;
+    auto it = std::find_if(set.begin(), set.end(), [&](const auto& e) { return e.first == name; });
+    if (it == set.end()) {
+      set.emplace_back(name, a.value);
+    } else {
+      it->second = a.value;
+    }
+  }
+  std::string text;
+  for (const auto& [name, v] : set) text += (text.empty() ? "" : ", ") + name + "=" + FloatText(v);
+  return set.empty() ? "every input at its default" : "with " + text;
 }
 
 std::vector<std::vector<uint32_t>> RunSession(Instance& in, const std::vector<Action>& actions) {
@@ -228,6 +248,7 @@ void CheckRepeatedInit(CheckContext& c) {
   Instance in(c.library, c.module);
   if (!in.Start()) Fail("Create returned null");
   const auto actions = InRangeSession(c.module, c.seed, 20);
+  c.session = actions;
   RunSession(in, actions);
   in.Init(nullptr, 0);  // keeps the bound services and hostValue
   in.set_tracing(true);
@@ -251,6 +272,7 @@ void CheckCallsBeforeInit(CheckContext& c) {
 
 void CheckDeterminism(CheckContext& c) {
   const auto actions = InRangeSession(c.module, c.seed, 40);
+  c.session = actions;
   const auto first = FreshSession(c.library, c.module, actions);
   const auto second = FreshSession(c.library, c.module, actions);
   if (const auto at = FirstDifference(first, second)) Fail("two instances differ at snapshot " + std::to_string(*at));
@@ -265,6 +287,7 @@ void CheckDeterminism(CheckContext& c) {
 
 void CheckIndependence(CheckContext& c) {
   const auto a = InRangeSession(c.module, c.seed, 30);
+  c.session = a;
   const auto b = InRangeSession(c.module, c.seed + 1, 30);
   const auto soloA = FreshSession(c.library, c.module, a);
   Instance ia(c.library, c.module), ib(c.library, c.module);
@@ -294,6 +317,7 @@ bool Troubling(float v) { return !std::isfinite(v) || std::fpclassify(v) == FP_S
 void CheckFiniteOutputs(CheckContext& c) {
   for (uint32_t round = 0; round < 4; ++round) {
     const auto actions = InRangeSession(c.module, c.seed + round * 7919, 40);
+    c.session = actions;
     Instance in(c.library, c.module);
     if (!in.Start()) Fail("Create returned null");
     std::vector<Outputs> snapshots;
@@ -301,13 +325,16 @@ void CheckFiniteOutputs(CheckContext& c) {
     if (!Drive(in, actions, std::nullopt, snapshots, error)) Fail(error);
     for (size_t s = 0; s < snapshots.size(); ++s) {
       for (const auto& [index, v] : snapshots[s].values) {
-        if (Troubling(v)) Fail("output \"" + c.module.params[index].caption + "\" is " + std::to_string(v) + " at snapshot " + std::to_string(s));
+        if (Troubling(v)) {
+          Fail("output \"" + c.module.params[index].caption + "\" is " + FloatText(v) + " at snapshot " + std::to_string(s) +
+               ", " + InputsAt(c.module, actions, s));
+        }
       }
       for (const auto& [index, a] : snapshots[s].arrays) {
         for (size_t i = 0; i < a.size(); ++i) {
           if (Troubling(a[i])) {
             Fail("element " + std::to_string(i) + " of \"" + c.module.params[index].caption + "\" is " +
-                 std::to_string(a[i]) + " at snapshot " + std::to_string(s));
+                 FloatText(a[i]) + " at snapshot " + std::to_string(s) + ", " + InputsAt(c.module, actions, s));
           }
         }
       }
@@ -324,6 +351,7 @@ void CheckNoAllocationInProcess(CheckContext& c) {
   Instance in(c.library, c.module);
   if (!in.Start()) Fail("Create returned null");
   const auto actions = InRangeSession(c.module, c.seed, 30);
+  c.session = actions;
   for (const Action& a : actions) {
     std::vector<Outputs> ignored;
     std::string error;
@@ -346,6 +374,7 @@ void CheckMisalignedStack(CheckContext& c) {
   return;
 #endif
   const auto actions = InRangeSession(c.module, c.seed, 30);
+  c.session = actions;
   const auto aligned = FreshSession(c.library, c.module, actions, 0);
   for (int offset : {4, 8, 12}) {
     const auto shifted = FreshSession(c.library, c.module, actions, offset);
@@ -388,8 +417,7 @@ void Hostile(CheckContext& c, double seconds) {
       return s + ")";
     };
     if (Since(callStart) > 1.0) Fail("a call took " + std::to_string(Since(callStart)) + " s" + replay());
-    std::vector<std::string> misuse = in.misuse();
-    for (std::string& s : TakeUnattributedMisuse()) misuse.push_back(std::move(s));
+    const std::vector<std::string>& misuse = in.misuse();
     if (!misuse.empty()) Fail("service misuse: " + misuse.front() + replay());
     if (InputsFinite(in)) {
       for (const ServiceCall& call : in.trace()) {
@@ -490,15 +518,14 @@ void CheckFpEnvironments(CheckContext& c) {
     const std::string where = "environment " + DescribeFpEnvironment(preset.environment);
     for (size_t s = 0; s < sessions.size(); ++s) {
       c.where(where + ", " + sessions[s].first);
+      c.session = sessions[s].second;
       Instance in(c.library, c.module);
       in.set_fp_environment(preset.environment);
       if (!in.Start()) Fail(where + ": Create returned null");
       std::vector<Outputs> snapshots;
       std::string error;
       if (!Drive(in, sessions[s].second, std::nullopt, snapshots, error)) Fail(where + ": " + error);
-      std::vector<std::string> misuse = in.misuse();
-      for (std::string& m : TakeUnattributedMisuse()) misuse.push_back(std::move(m));
-      for (const std::string& m : misuse) {
+      for (const std::string& m : in.misuse()) {
         const std::string said = where + ", " + sessions[s].first + ": " + m;
         if (firstMisuse.empty()) firstMisuse = said;
         if (firstTrap.empty() && m.find("a trap in a real host") != std::string::npos) firstTrap = said;

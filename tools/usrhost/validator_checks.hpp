@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/usrhost/discovery.hpp"
+#include "tools/usrhost/driver.hpp"
 #include "tools/usrhost/plugin_library.hpp"
 #include "tools/usrhost/validator.hpp"
 
@@ -29,6 +30,8 @@ struct CheckContext {
   std::string skipped;  // set when the check does not apply here
   // Says where a long check is, so that a crash from then on is reported with the last place.
   std::function<void(const std::string&)> where = [](const std::string&) {};
+  // The generated session being run, saved with a failure so that `run --session` replays it.
+  std::vector<Action> session;
 };
 
 struct CheckDef {

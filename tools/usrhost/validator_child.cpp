@@ -10,6 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tools/usrhost/cli_support.hpp"
+#include "tools/usrhost/output_file.hpp"
+#include "tools/usrhost/process_guard.hpp"
 #include "tools/usrhost/subprocess.hpp"
 #include "tools/usrhost/validator.hpp"
 #include "tools/usrhost/validator_checks.hpp"
@@ -33,9 +36,11 @@ double Since(Clock::time_point start) { return std::chrono::duration<double>(Clo
 constexpr char kWhere[] = "where ";
 constexpr char kResult[] = "result ";
 
+constexpr char kEntry[] = "entry ";  // written by the crash handler: the entry point that ran
+
 struct ChildReport {
   std::optional<nlohmann::json> result;
-  std::string lastWhere;
+  std::string lastWhere, entry;
 };
 
 ChildReport ReadReport(const std::string& path) {
@@ -44,6 +49,8 @@ ChildReport ReadReport(const std::string& path) {
   for (std::string line; std::getline(in, line);) {
     if (line.rfind(kWhere, 0) == 0) {
       report.lastWhere = line.substr(sizeof kWhere - 1);
+    } else if (line.rfind(kEntry, 0) == 0) {
+      report.entry = line.substr(sizeof kEntry - 1);
     } else if (line.rfind(kResult, 0) == 0) {
       const nlohmann::json j = nlohmann::json::parse(line.substr(sizeof kResult - 1), nullptr, false);
       report.result = j;
@@ -61,8 +68,30 @@ std::string ResultPath(const std::string& check) {
 }
 
 std::string ReproduceCommand(const ValidateOptions& o, const std::string& name) {
+  char timeout[32];
+  std::snprintf(timeout, sizeof timeout, "%g", o.timeoutSeconds);
   return "usrhost validate \"" + o.file + "\" --check " + name + " --seed " + std::to_string(o.seed) +
-         (o.fpEnv.empty() ? "" : " --fp-env " + o.fpEnv);
+         (o.fpEnv.empty() ? "" : " --fp-env " + o.fpEnv) +
+         (o.timeoutSeconds == ValidateOptions{}.timeoutSeconds ? "" : std::string(" --timeout ") + timeout);
+}
+
+// The session behind a failure, as a file `usrhost run --session` replays; its path goes into the
+// result's message.
+void SaveFailingSession(const ValidateOptions& o, CheckResult& r) {
+  const std::string path = (std::filesystem::u8path(o.saveFailing) / (r.name + ".session")).u8string();
+  OutputFile out;
+  std::string error;
+  if (!out.Open(path, error)) {
+    r.message += " (session not saved: " + error + ")";
+    return;
+  }
+  out.stream() << "# " << r.name << ", seed " << o.seed << ": " << r.message << "\n";
+  for (const std::string& line : r.session) out.stream() << line << "\n";
+  if (!out.Commit(error)) {
+    r.message += " (session not saved: " + error + ")";
+    return;
+  }
+  r.message += "; session saved: usrhost run \"" + o.file + "\" --session \"" + path + "\"";
 }
 
 Verdict VerdictFromName(const std::string& v) {
@@ -88,7 +117,8 @@ CheckResult RunOne(const ValidateOptions& o, const CheckDef& d) {
     r.message = "could not start " + o.self;
   } else if (child.timedOut || child.crashed) {
     r.message = "the module " + (child.timedOut ? child.how : "crashed the host: " + child.how);
-    if (!report.lastWhere.empty()) r.message += ", in " + report.lastWhere;
+    if (!report.entry.empty()) r.message += ", in its entry point " + report.entry;
+    if (!report.lastWhere.empty()) r.message += (report.entry.empty() ? ", in " : ", during ") + report.lastWhere;
   } else if (!report.result) {
     // A crash handler of the process (a sanitizer's, say) may end it with an exit code instead.
     r.message = "the module crashed the host: it ended with exit code " + std::to_string(child.exitCode) +
@@ -97,6 +127,11 @@ CheckResult RunOne(const ValidateOptions& o, const CheckDef& d) {
     const nlohmann::json& j = *report.result;
     r.verdict = VerdictFromName(j.is_object() ? j.value("verdict", "FAIL") : "FAIL");
     r.message = j.is_object() ? j.value("message", "") : "unreadable result";
+    if (j.is_object() && j.contains("session") && j["session"].is_array()) {
+      for (const auto& line : j["session"]) {
+        if (line.is_string()) r.session.push_back(line.get<std::string>());
+      }
+    }
   }
   return r;
 }
@@ -107,7 +142,7 @@ int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t s
   std::ofstream out(resultFile, std::ios::trunc);
   if (!out) {
     std::fprintf(stderr, "usrhost: cannot write the result file %s\n", resultFile.c_str());
-    return 2;
+    return kExitUsage;
   }
   const auto start = Clock::now();
   CheckResult r;
@@ -115,6 +150,7 @@ int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t s
   c.file = file;
   c.seed = seed;
   c.where = [&out](const std::string& where) { out << kWhere << where << std::endl; };
+  ReportCrashesTo(resultFile);
   try {
     const CheckDef* def = FindCheck(name);
     if (def == nullptr) Fail("no check named " + name);
@@ -139,6 +175,7 @@ int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t s
   nlohmann::json j;
   j["verdict"] = VerdictName(r.verdict);
   j["message"] = r.message;
+  if (r.verdict == Verdict::kFail && !c.session.empty()) j["session"] = SessionLines(c.session);
   j["seconds"] = Since(start);
   out << kResult << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
   return 0;
@@ -146,10 +183,28 @@ int RunCheckAsChild(const std::string& file, const std::string& name, uint32_t s
 
 std::vector<CheckResult> Validate(const ValidateOptions& o, const ValidateProgress& progress) {
   std::vector<CheckResult> results;
+  // A library without every entry point fails that check once; what calls them is skipped.
+  bool complete = true;
+  {
+    PluginLibrary library;
+    complete = !library.Load(o.file) || library.complete();
+  }
   for (const CheckDef& d : Checks()) {
     if (o.only.empty() ? d.info.level > o.level : o.only != d.info.name) continue;
     if (progress.started) progress.started(d.info);
-    results.push_back(RunOne(o, d));
+    if (!complete && o.only.empty() && std::string(d.info.name) != "load.entry-points") {
+      CheckResult r;
+      r.name = d.info.name;
+      r.verdict = Verdict::kSkip;
+      r.message = "needs every entry point (see load.entry-points)";
+      r.reproduce = ReproduceCommand(o, r.name);
+      results.push_back(r);
+    } else {
+      results.push_back(RunOne(o, d));
+    }
+    if (!o.saveFailing.empty() && results.back().verdict == Verdict::kFail && !results.back().session.empty()) {
+      SaveFailingSession(o, results.back());
+    }
     if (progress.finished) progress.finished(results.back());
   }
   return results;
