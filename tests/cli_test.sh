@@ -279,6 +279,12 @@ expect 2 "needs --vary" usrhost plot Vek_Random.usr --side-by-side -o "$scratch/
 expect 2 "is the swept parameter" usrhost plot Vek_Random.usr --sweep Input=0:1:0.5 --vary Input=1,2 -o "$scratch/v.svg"
 expect 2 "plot writes SVG" usrhost plot Vek_Random.usr -o "$scratch/v.png"
 
+# Seeds the host rounds or that give poor tables are warned about; good ones are not.
+expect 0 "arrives as 2147483648" usrhost run Vek_Random.usr -s "Random Seed=2147483647"
+expect 0 "ends in 24 zero bits" usrhost run Vek_Random_Array.usr -s "Random Seed=16777216"
+expect 0 "" usrhost run Vek_Random.usr -s "Random Seed=16777215"
+grep -q "warning" "$scratch/stderr" && { failures=$((failures + 1)); echo "FAIL: a good seed was warned about"; }
+
 # A library without every entry point: the check that says so fails, the tool does not crash.
 if [ -e "$broken/broken_missing_entry_points.usr" ]; then
   expect 1 "" usrhost validate "$broken/broken_missing_entry_points.usr" --check load.entry-points

@@ -13,6 +13,7 @@
 #include "tools/usrhost/cli_support.hpp"
 #include "tools/usrhost/process_guard.hpp"
 #include "tools/usrhost/text_io.hpp"
+#include "tools/usrhost/vek_seed.hpp"
 #include "tools/usrhost/commands.hpp"
 #include "tools/usrhost/subprocess.hpp"
 #include "tools/usrhost/validator.hpp"
@@ -100,6 +101,14 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
               // A file that is no module library at all is an input error, not a list of failed checks.
               PluginLibrary library;
               if (!library.Load(o.file)) return Error("cannot load " + o.file + ": " + library.error());
+              // A module whose own default seed is a poor one is told so before the checks.
+              if (library.complete()) {
+                const ModuleDescription module = Describe(library);
+                for (const ParamDescription& p : module.params) {
+                  const std::string w = SeedWarning(p, p.InitialValue());
+                  if (!w.empty()) Warn("the default " + w);
+                }
+              }
             }
             if (!o.saveFailing.empty() && !std::filesystem::is_directory(PathOf(o.saveFailing))) {
               return Error("--save-failing " + o.saveFailing + ": not a folder");

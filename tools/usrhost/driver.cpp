@@ -15,6 +15,7 @@
 
 #include "tools/usrhost/describe_text.hpp"
 #include "tools/usrhost/text_io.hpp"
+#include "tools/usrhost/vek_seed.hpp"
 
 namespace usrhost {
 namespace {
@@ -142,6 +143,7 @@ bool ParseSessionLine(const std::string& raw, std::optional<Action>& action, std
       }
     }
     a = {Action::kSet, name, static_cast<float>(v), 1};
+    a.typed = v;
   } else if (verb == "press") {
     if (rest.empty()) {
       error = "press needs a parameter: \"" + line + "\"";
@@ -352,6 +354,8 @@ bool CheckActions(const ModuleDescription& m, std::vector<Action>& actions, std:
     if (a.kind == Action::kSet) {
       const std::string w = ValueWarning(m.params[static_cast<size_t>(*index)], a.value);
       if (!w.empty()) warnings.push_back(w + (a.origin.empty() ? "" : " (" + a.origin + ")") + "; applied as given, though a host never sends it");
+      const std::string seed = SeedWarning(m.params[static_cast<size_t>(*index)], std::isnan(a.typed) ? a.value : a.typed);
+      if (!seed.empty()) warnings.push_back(seed + (a.origin.empty() ? "" : " (" + a.origin + ")"));
     }
   }
   if (sweep) {

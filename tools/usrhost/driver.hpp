@@ -1,6 +1,7 @@
 #pragma once
 // Drives one instance through a list of actions (set, press, cycle, sweep, dump) and collects
 // what the module outputs.
+#include <cmath>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,6 +17,7 @@ struct Action {
   float value = 0.0f;
   int count = 1;
   std::string origin = {};  // where it was written ("a.session:3", "-s"), for messages
+  double typed = NAN;       // the value as written, before it became a float
 };
 
 struct Sweep {
