@@ -10,7 +10,9 @@ for preset in linux-x86 windows-x86; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target Vek_Random Vek_Random_Array usrhost
 done
-version=$(build/linux-x86/tools/usrhost/usrhost --version | awk '{print $2}')
+# The CMake project version, read where it is written (usrhost --version reports the same).
+version=$(sed -n "s/^project(VekRandom VERSION \([0-9.]*\).*/\1/p" CMakeLists.txt)
+[ -n "$version" ] || { echo "release.sh: no project version in CMakeLists.txt" >&2; exit 1; }
 bash scripts/make-docs.sh >/dev/null
 mkdir -p build/release
 
