@@ -17,17 +17,16 @@ extern const char* const kEntryPointNames[kEntryPointCount];
 // The entry points that must do nothing (and in a well-made library share one address).
 bool IsDoNothingEntryPoint(EntryPoint e);
 
-extern "C" {
-typedef int32_t (*GetInt32Fn)(void);
-typedef void (*GetModuleInfoFn)(void*, void*, ModuleInfo*);
-typedef void (*GetParamInfoFn)(void*, int32_t, ParamInfo*);
-typedef void* (*CreateFn)(void**);
-typedef void (*DestroyFn)(void*);
-typedef void (*SetEventAddressFn)(void*, int32_t, EventHandle);
-typedef void (*InitModuleFn)(void*, const HostServices*, uint32_t);
-typedef void (*CallBackFn)(void*, const CallbackMessage*);
-typedef void (*ProcessFn)(void*);
-}
+// The entry points' types, from their prototypes in host/abi.hpp.
+using GetInt32Fn = decltype(&GetSDKVersion);
+using GetModuleInfoFn = decltype(&GetModuleInfo);
+using GetParamInfoFn = decltype(&GetParamInfo);
+using CreateFn = decltype(&Create);
+using DestroyFn = decltype(&Destroy);
+using SetEventAddressFn = decltype(&SetEventAddress);
+using InitModuleFn = decltype(&InitModule);
+using CallBackFn = decltype(&CallBack);
+using ProcessFn = decltype(&Process);
 
 class PluginLibrary {
  public:

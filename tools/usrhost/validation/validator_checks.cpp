@@ -93,8 +93,12 @@ void CheckLoadTime(CheckContext& c) {
 
 void CheckVersions(CheckContext& c) {
   const int32_t sdk = c.library.GetSDKVersion(), impl = c.library.GetImplementation();
-  if (sdk != 5) Fail("GetSDKVersion returned " + std::to_string(sdk) + ", this host speaks 5");
-  if (impl != 1) Fail("GetImplementation returned " + std::to_string(impl) + ", expected 1");
+  if (sdk != kSdkVersion) {
+    Fail("GetSDKVersion returned " + std::to_string(sdk) + ", this host speaks " + std::to_string(kSdkVersion));
+  }
+  if (impl != kImplementation) {
+    Fail("GetImplementation returned " + std::to_string(impl) + ", expected " + std::to_string(kImplementation));
+  }
   const int32_t chunk = c.library.GetChunkLen();
   if (chunk < 0) Fail("GetChunkLen returned " + std::to_string(chunk));
 }
