@@ -43,8 +43,7 @@ std::string TickText(double v, double step) {
   return buf;
 }
 
-}  // namespace
-
+// Round tick positions covering lo..hi, about `count` of them.
 std::vector<double> NiceTicks(double lo, double hi, int count) {
   std::vector<double> ticks;
   if (!(hi > lo) || !std::isfinite(lo) || !std::isfinite(hi)) return ticks;
@@ -58,6 +57,9 @@ std::vector<double> NiceTicks(double lo, double hi, int count) {
   for (double t = std::ceil(lo / step) * step; t <= hi + step * 1e-9; t += step) ticks.push_back(t);
   return ticks;
 }
+
+}  // namespace
+
 
 void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::string& title,
               const std::vector<std::string>& caption) {

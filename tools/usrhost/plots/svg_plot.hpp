@@ -22,7 +22,4 @@ struct Panel {
 void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::string& title,
               const std::vector<std::string>& caption);
 
-// Round tick positions covering lo..hi, about `count` of them.
-std::vector<double> NiceTicks(double lo, double hi, int count);
-
 }  // namespace usrhost

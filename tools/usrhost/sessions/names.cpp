@@ -39,7 +39,6 @@ bool Fits(const ParamDescription& p, ParamUse use) {
     case ParamUse::kSet: return !p.IsOutput() && p.kind != kParamButton && !p.IsArray();
     case ParamUse::kPress: return p.kind == kParamButton;
     case ParamUse::kShow: return p.IsOutput();
-    case ParamUse::kAny: return true;
   }
   return true;
 }
@@ -49,7 +48,6 @@ const char* UseWords(ParamUse use) {
     case ParamUse::kSet: return "can be set";
     case ParamUse::kPress: return "can be pressed";
     case ParamUse::kShow: return "are outputs";
-    case ParamUse::kAny: return "are there";
   }
   return "";
 }

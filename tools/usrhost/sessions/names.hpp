@@ -13,8 +13,8 @@ namespace usrhost {
 std::vector<std::string> Nearest(const std::string& name, const std::vector<std::string>& candidates);
 
 // What a parameter is named for: set (an input that takes a value), press (a button), show (an
-// output), or anything.
-enum class ParamUse { kSet, kPress, kShow, kAny };
+// output).
+enum class ParamUse { kSet, kPress, kShow };
 // A caption (exactly, or ignoring case where only one matches) or an index. When nothing fits
 // the error says what would: the nearest captions, or the parameters that can be used so.
 std::optional<int32_t> ResolveParameter(const ModuleDescription& module, const std::string& name, ParamUse use,
