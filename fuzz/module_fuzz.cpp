@@ -7,18 +7,6 @@
 #include "fuzz/fuzz_input.hpp"
 #include "host/abi.hpp"
 
-extern "C" {
-int32_t GetSDKVersion(void);
-void GetModuleInfo(void*, void*, ModuleInfo*);
-void GetParamInfo(void*, int32_t, ParamInfo*);
-void* Create(void**);
-void Destroy(void*);
-void SetEventAddress(void*, int32_t, EventHandle);
-void InitModule(void*, const HostServices*, uint32_t);
-void CallBack(void*, const CallbackMessage*);
-void Process(void*);
-}
-
 namespace {
 
 constexpr EventHandle kHandleBase = 0x1000;

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/usrhost/driver.hpp"
-#include "tools/usrhost/golden.hpp"
+#include "tools/usrhost/sessions/drive.hpp"
+#include "tools/usrhost/sessions/names.hpp"
+#include "tools/usrhost/sessions/golden.hpp"
 
 namespace {
 void Require(bool ok) {

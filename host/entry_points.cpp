@@ -22,8 +22,8 @@ ModuleInstance* AsInstance(void* instance) { return static_cast<ModuleInstance*>
 
 extern "C" {
 
-USR_EXPORT int32_t GetSDKVersion(void) { return 5; }
-USR_EXPORT int32_t GetImplementation(void) { return 1; }
+USR_EXPORT int32_t GetSDKVersion(void) { return kSdkVersion; }
+USR_EXPORT int32_t GetImplementation(void) { return kImplementation; }
 USR_EXPORT int32_t GetChunkLen(void) { return 0; }
 
 USR_EXPORT void GetModuleInfo(void*, void*, ModuleInfo* info) {
@@ -66,7 +66,7 @@ USR_EXPORT void CallBack(void* instance, const CallbackMessage* message) {
 }
 
 // One empty function for every entry point that does nothing; exported under all their names.
-void UsrDoNothing(void) {}
+void UsrDoNothing(void*) {}
 
 #if !defined(USR_PROCESS_DOES_NOTHING)
 USR_EXPORT void Process(void* instance) {
@@ -79,7 +79,7 @@ USR_EXPORT void Process(void* instance) {
 
 #if !defined(_WIN32)
 #define USR_NO_ALIAS(name)
-#define USR_DO_NOTHING_ALIAS(name) USR_EXPORT void name(void) __attribute__((alias("UsrDoNothing")));
+#define USR_DO_NOTHING_ALIAS(name) USR_EXPORT void name(void*) __attribute__((alias("UsrDoNothing")));
 USR_ENTRY_POINT_LIST(USR_NO_ALIAS, USR_DO_NOTHING_ALIAS)
 #if defined(USR_PROCESS_DOES_NOTHING)
 USR_DO_NOTHING_ALIAS(Process)

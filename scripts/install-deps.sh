@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
-  libcli11-dev nlohmann-json3-dev libc6-dbg:i386 libxml2-utils zip
+  libcli11-dev nlohmann-json3-dev libc6-dbg:i386 libxml2-utils zip python3-markdown
   wine wine32:i386
 )
 want_i386=0

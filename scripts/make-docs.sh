@@ -2,8 +2,47 @@
 # Draws the user guide's pictures with usrhost plot from the current build, so that they always
 # show what the code does. Run after scripts/build.sh; PNG copies need Debian's chromium.
 #   bash scripts/make-docs.sh [--png]
+# With --html DIR it instead renders the guide and the usrhost reference as HTML pages in DIR
+# (links between them and to pictures/ kept), with Debian's python3-markdown.
+#   bash scripts/make-docs.sh --html DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [[ "${1:-}" == "--html" ]]; then
+  dir=${2:?--html needs a folder}
+  mkdir -p "$dir"
+  for page in guide usrhost; do
+    # Debian's interpreter, which has the package (another python3 may come first on PATH).
+    /usr/bin/python3 - "docs/$page.md" "$dir/$page.html" <<'PY'
+import html, re, sys
+import markdown
+source, target = sys.argv[1], sys.argv[2]
+text = open(source, encoding="utf-8").read()
+title = next((l[2:].strip() for l in text.splitlines() if l.startswith("# ")), source)
+body = markdown.markdown(text, extensions=["tables", "fenced_code", "toc"], output_format="html5")
+body = re.sub(r'href="([^":#]+)\.md(#[^"]*)?"', lambda m: 'href="%s.html%s"' % (m.group(1), m.group(2) or ""), body)
+page = """<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<title>%s</title>
+<style>
+body { font-family: sans-serif; max-width: 60em; margin: 2em auto; padding: 0 1em; line-height: 1.45; }
+table { border-collapse: collapse; } th, td { border: 1px solid #bbb; padding: 0.3em 0.6em; vertical-align: top; }
+code, pre { background: #f4f4f4; } pre { padding: 0.6em; overflow-x: auto; } img { max-width: 100%%; }
+</style>
+</head>
+<body>
+%s
+</body>
+</html>
+""" % (html.escape(title), body)
+open(target, "w", encoding="utf-8", newline="\n").write(page)
+PY
+  done
+  echo "HTML written to $dir"
+  exit 0
+fi
 host=build/linux-x86/tools/usrhost/usrhost
 array=build/linux-x86/modules/Vek_Random_Array.usr
 single=build/linux-x86/modules/Vek_Random.usr

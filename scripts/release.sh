@@ -10,7 +10,9 @@ for preset in linux-x86 windows-x86; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target Vek_Random Vek_Random_Array usrhost
 done
-version=$(build/linux-x86/tools/usrhost/usrhost --version | awk '{print $2}')
+# The CMake project version, read where it is written (usrhost --version reports the same).
+version=$(sed -n "s/^project(VekRandom VERSION \([0-9.]*\).*/\1/p" CMakeLists.txt)
+[ -n "$version" ] || { echo "release.sh: no project version in CMakeLists.txt" >&2; exit 1; }
 bash scripts/make-docs.sh >/dev/null
 mkdir -p build/release
 
@@ -25,6 +27,8 @@ package() {  # platform, build dir, tool file, strip program, line end (lf or cr
   "$strip" "$stage"/*.usr "$stage/$tool"
   cp docs/guide.md docs/usrhost.md "$stage/docs/"
   cp docs/pictures/*.svg "$stage/docs/pictures/"
+  # The same pages as HTML, for a double-click to open in a browser.
+  bash scripts/make-docs.sh --html "$stage/docs" >/dev/null
   cp LICENSE "$stage/LICENSE.txt"
   printf '%s\n' "$note" > "$stage/INSTALL.txt"
   if [ "$eol" = crlf ]; then  # what Windows editors expect
@@ -41,15 +45,17 @@ restart the host. They need no other files.
 
 usrhost.exe drives the plug-ins outside the host: 'usrhost.exe info Vek_Random.usr',
 'usrhost.exe plot Vek_Random.usr --sweep Input=0:10:0.01 -o noise.svg',
-'usrhost.exe validate Vek_Random_Array.usr'. The user guide is docs/guide.md; usrhost's commands,
-session files, validate levels and exit statuses are in docs/usrhost.md. MIT licence: LICENSE.txt."
+'usrhost.exe validate Vek_Random_Array.usr'. The user guide is docs\\guide.html (open it in a web
+browser); usrhost's commands, session files, validate levels and exit statuses are in
+docs\\usrhost.html. Both are also there as Markdown (.md). MIT licence: LICENSE.txt."
 
 package linux-x86 build/linux-x86 usrhost strip lf "Vek Random $version, 32-bit Linux build.
 
 The plug-ins are the same code as the Windows release and give the same bits. usrhost drives them:
 './usrhost info Vek_Random.usr', './usrhost run Vek_Random_Array.usr --press \"Calculate Array\"',
-'./usrhost validate Vek_Random.usr'. The user guide is docs/guide.md; usrhost's commands,
-session files, validate levels and exit statuses are in docs/usrhost.md. MIT licence: LICENSE.txt.
+'./usrhost validate Vek_Random.usr'. The user guide is docs/guide.html (open it in a web browser);
+usrhost's commands, session files, validate levels and exit statuses are in docs/usrhost.html.
+Both are also there as Markdown (.md). MIT licence: LICENSE.txt.
 
 usrhost and the plug-ins are 32-bit programs: they need the 32-bit C runtime, and usrhost also the
 32-bit C++ runtime (on Debian and Ubuntu: dpkg --add-architecture i386, then

@@ -2,12 +2,12 @@
 # Runs every test: the 32-bit Linux build (with valgrind memcheck sessions), the Windows build under
 # wine, the native noise core, the same suites built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a short run of each libFuzzer target.
+#   bash scripts/test.sh [PRESET...]   (only the named presets; every one when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 export WINEDEBUG=-all
-# Sanitizer reports fail the run instead of only printing.
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+# Sanitizer reports fail the run instead of only printing (ASAN_OPTIONS is set per preset below).
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # Where 32-bit programs run under qemu (scripts/enable-i386.sh), LeakSanitizer cannot stop the
@@ -19,7 +19,15 @@ grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && emulated=1
 # with it the wine server. There a crash simply ends the process.
 [ "$emulated" = 1 ] && export WINEDLLOVERRIDES="winedbg.exe=d"
 
-presets=(linux-x86 windows-x86 native linux-x86-sanitize native-sanitize fuzz)
+all=(linux-x86 windows-x86 native linux-x86-sanitize native-sanitize fuzz)
+presets=("$@")
+[ ${#presets[@]} = 0 ] && presets=("${all[@]}")
+for preset in "${presets[@]}"; do
+  if [[ " ${all[*]} " != *" $preset "* ]]; then
+    echo "scripts/test.sh: no preset \"$preset\" (presets: ${all[*]})" >&2
+    exit 2
+  fi
+done
 for preset in "${presets[@]}"; do
   echo "=== $preset ==="
   if [ "$emulated" = 1 ] && [[ $preset == linux-x86-sanitize || $preset == fuzz ]]; then
@@ -46,4 +54,4 @@ for preset in "${presets[@]}"; do
   ctest --preset "$preset" --timeout 600
   if [ "$preset" = windows-x86 ]; then wineserver -k || true; fi
 done
-echo "All test suites passed."
+echo "All test suites passed: ${presets[*]}."

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "plugin_fixture.hpp"
-#include "tools/usrhost/stack_thunk.hpp"
+#include "tools/usrhost/standin/stack_thunk.hpp"
 
 namespace vektest {
 namespace {

@@ -24,8 +24,8 @@ const char kName[] = "Broken";
 }  // namespace
 
 extern "C" {
-EXPORT int32_t GetSDKVersion(void) { return 5; }
-EXPORT int32_t GetImplementation(void) { return 1; }
+EXPORT int32_t GetSDKVersion(void) { return kSdkVersion; }
+EXPORT int32_t GetImplementation(void) { return kImplementation; }
 EXPORT int32_t GetChunkLen(void) { return 0; }
 #if !defined(VEK_BROKEN_MISSING_ENTRY_POINTS)
 EXPORT void GetModuleInfo(void*, void*, ModuleInfo* info) {
@@ -118,16 +118,16 @@ EXPORT void Process(void* p) {
   b->services->SetValue(b->handles[1], y);
 }
 EXPORT void UiNothing(void) {}
-EXPORT void CreateLayout(void) {}
-EXPORT void LayoutHasChanged(void) {}
-EXPORT void MouseDown(void) {}
-EXPORT void MouseDownMultiProc(void) {}
-EXPORT void MouseMove(void) {}
-EXPORT void MouseMoveMultiProc(void) {}
-EXPORT void MouseUp(void) {}
-EXPORT void MouseUpMultiProc(void) {}
+EXPORT void CreateLayout(void*) {}
+EXPORT void LayoutHasChanged(void*) {}
+EXPORT void MouseDown(void*) {}
+EXPORT void MouseDownMultiProc(void*) {}
+EXPORT void MouseMove(void*) {}
+EXPORT void MouseMoveMultiProc(void*) {}
+EXPORT void MouseUp(void*) {}
+EXPORT void MouseUpMultiProc(void*) {}
 #if !defined(VEK_BROKEN_MISSING_ENTRY_POINTS)
-EXPORT void Paint(void) {}
+EXPORT void Paint(void*) {}
 #endif
-EXPORT void Resize(void) {}
+EXPORT void Resize(void*) {}
 }

@@ -18,13 +18,28 @@ cp "$work/my-session.txt" "$work/a.session"
 printf 'set Fade=0.5\nset Input=-7.25\ncycle\ndump\n' >"$work/b.session"
 cd "$work" || exit 1
 
+# What a few documented commands must print, not only that they succeed: COMMAND<TAB>TEXT.
+declare -A shows=(
+  ["usrhost run Vek_Random.usr -s Input=3"]="0.76807380"
+  ["usrhost info Vek_Random_Array.usr"]="\"Float Out\""
+  ["usrhost compare Vek_Random.usr golden.json"]="identical"
+  ["usrhost bench Vek_Random.usr"]="above 1 the plug-in is faster"
+  ["usrhost run Vek_Random_Array.usr"]="Integer Out"
+)
+
 failures=0 passed=0
 while IFS= read -r line; do
   command=${line%%#*}            # the comment after the command
   # Quoted arguments as a shell reads them.
   eval "args=(${command#usrhost })"
   [ "${args[0]}" = bench ] && args+=(--seconds 0.05)  # the same command, a shorter budget
+  key=$(echo "$command" | sed 's/ *$//')
   if "${emulator[@]}" "$tool" "${args[@]}" >"$work/out" 2>"$work/err" </dev/null; then
+    if [ -n "${shows[$key]:-}" ] && ! grep -qF -- "${shows[$key]}" "$work/out"; then
+      failures=$((failures + 1))
+      echo "FAIL: $command printed no '${shows[$key]}'"
+      continue
+    fi
     passed=$((passed + 1))
   else
     failures=$((failures + 1))

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "plugin_fixture.hpp"
-#include "tools/usrhost/fp_env.hpp"
+#include "tools/usrhost/standin/host_fp_env.hpp"
 
 namespace vektest {
 namespace {

@@ -5,7 +5,8 @@
 #include "modules/random/random_module.hpp"
 #include "modules/random_array/random_array_module.hpp"
 #include "plugin_fixture.hpp"
-#include "tools/usrhost/driver.hpp"
+#include "tools/usrhost/sessions/drive.hpp"
+#include "tools/usrhost/sessions/names.hpp"
 
 namespace vektest {
 namespace {

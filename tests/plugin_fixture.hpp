@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "tools/usrhost/discovery.hpp"
-#include "tools/usrhost/instance.hpp"
-#include "tools/usrhost/plugin_library.hpp"
+#include "tools/usrhost/standin/discovery.hpp"
+#include "tools/usrhost/standin/instance.hpp"
+#include "tools/usrhost/standin/plugin_library.hpp"
 
 namespace vektest {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/usrhost/plugin_library.hpp"
+#include "tools/usrhost/standin/plugin_library.hpp"
 
 #if defined(_WIN32)
 #include <windows.h>

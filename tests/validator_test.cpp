@@ -14,8 +14,8 @@
 #include <nlohmann/json.hpp>
 
 #include "plugin_fixture.hpp"
-#include "tools/usrhost/alloc_counter.hpp"
-#include "tools/usrhost/subprocess.hpp"
+#include "tools/usrhost/standin/alloc_counter.hpp"
+#include "tools/usrhost/validation/subprocess.hpp"
 
 namespace vektest {
 namespace {

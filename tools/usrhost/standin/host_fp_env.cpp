@@ -1,0 +1,230 @@
+#include "tools/usrhost/standin/host_fp_env.hpp"
+
+#include "host/fp_environment.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace usrhost {
+namespace {
+
+constexpr uint16_t kX87FlagBits = vek::kX87StatusFlags;
+
+// The x87 control word a process starts with: extended precision on Linux, double on Windows.
+#if defined(_WIN32)
+constexpr uint16_t kX87Default = 0x027F;
+#else
+constexpr uint16_t kX87Default = 0x037F;
+#endif
+constexpr uint32_t kMxcsrDefault = 0x1F80;
+
+std::optional<FpEnvironment> g_hostEnvironment;
+
+std::string Hex(uint32_t v, int digits) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%0*x", digits, v);
+  return buf;
+}
+
+std::string Bits(uint32_t value, std::initializer_list<std::pair<uint32_t, const char*>> names) {
+  std::string out;
+  for (const auto& [bit, name] : names) {
+    if (value & bit) out += std::string(out.empty() ? "" : " ") + name;
+  }
+  return out;
+}
+
+std::string MxcsrChange(uint32_t from, uint32_t to) {
+  const uint32_t changed = from ^ to;
+  std::string what;
+  if (changed & 0x003F) {
+    what += "flags " + Bits(to & ~from & 0x3F, {{1, "IE"}, {2, "DE"}, {4, "ZE"}, {8, "OE"}, {16, "UE"}, {32, "PE"}});
+    if (from & ~to & 0x3F) what += " cleared " + Bits(from & ~to & 0x3F, {{1, "IE"}, {2, "DE"}, {4, "ZE"}, {8, "OE"}, {16, "UE"}, {32, "PE"}});
+  }
+  if (changed & 0x1F80) what += std::string(what.empty() ? "" : ", ") + "exception masks";
+  if (changed & 0x6000) what += std::string(what.empty() ? "" : ", ") + "rounding mode";
+  if (changed & 0x8040) what += std::string(what.empty() ? "" : ", ") + "flush-to-zero/denormals-are-zero";
+  return "MXCSR " + Hex(from, 4) + " -> " + Hex(to, 4) + " (" + what + ")";
+}
+
+}  // namespace
+
+const std::vector<FpPreset>& FpPresets() {
+  static const std::vector<FpPreset> presets = {
+      {"default", "the platform's start-up environment: exceptions masked, round to nearest",
+       {kX87Default, 0, kMxcsrDefault}},
+      {"traps", "invalid operation, divide-by-zero and overflow unmasked, as some hosts' runtimes leave them",
+       {0x1332, 0, 0x1900}},
+      {"ftz-daz", "flush-to-zero and denormals-are-zero, as audio hosts often set", {kX87Default, 0, 0x9FC0}},
+      {"round-down", "rounding toward minus infinity", {static_cast<uint16_t>(kX87Default | 0x0400), 0, 0x3F80}},
+      {"round-up", "rounding toward plus infinity", {static_cast<uint16_t>(kX87Default | 0x0800), 0, 0x5F80}},
+      {"round-zero", "rounding toward zero", {static_cast<uint16_t>(kX87Default | 0x0C00), 0, 0x7F80}},
+      {"x87-single", "the x87 unit at single precision, as some graphics libraries leave it",
+       {static_cast<uint16_t>(kX87Default & ~0x0300), 0, kMxcsrDefault}},
+      {"sticky-flags", "every exception flag already raised by the host, which must find them still set",
+       {kX87Default, 0x003F, kMxcsrDefault | 0x003F}},
+  };
+  return presets;
+}
+
+bool ParseFpEnvironment(const std::string& text, FpEnvironment& env, std::string& error) {
+  for (const FpPreset& p : FpPresets()) {
+    if (text == p.name) {
+      env = p.environment;
+      return true;
+    }
+  }
+  const size_t comma = text.find(',');
+  if (comma != std::string::npos) {
+    const std::string a = text.substr(0, comma), b = text.substr(comma + 1);
+    char* endA = nullptr;
+    char* endB = nullptr;
+    const unsigned long x87 = std::strtoul(a.c_str(), &endA, 16);
+    const unsigned long mxcsr = std::strtoul(b.c_str(), &endB, 16);
+    if (!a.empty() && !b.empty() && *endA == '\0' && *endB == '\0' && x87 <= 0xFFFF && mxcsr <= 0xFFFF) {
+      env = {static_cast<uint16_t>(x87), 0, static_cast<uint32_t>(mxcsr)};
+      return true;
+    }
+  }
+  error = "floating-point environment \"" + text + "\" is neither a preset (";
+  for (const FpPreset& p : FpPresets()) error += std::string(&p == &FpPresets().front() ? "" : ", ") + p.name;
+  error += ") nor X87CW,MXCSR in hex such as 0x1332,0x1900";
+  return false;
+}
+
+std::string DescribeFpEnvironment(const FpEnvironment& env) {
+  std::string values = "x87 " + Hex(env.x87Control, 4) + ", MXCSR " + Hex(env.mxcsr, 4);
+  if (env.x87Status != 0) values += ", x87 status " + Hex(env.x87Status, 4);
+  for (const FpPreset& p : FpPresets()) {
+    if (p.environment == env) return std::string(p.name) + " (" + values + ")";
+  }
+  return values;
+}
+
+std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment& found) {
+  std::string out;
+  auto add = [&](const std::string& s) { out += (out.empty() ? "" : "; ") + s; };
+  if (expected.x87Control != found.x87Control) {
+    add("x87 control word " + Hex(expected.x87Control, 4) + " -> " + Hex(found.x87Control, 4));
+  }
+  if (expected.x87Status != found.x87Status) {
+    add("x87 status flags " + Hex(expected.x87Status, 4) + " -> " + Hex(found.x87Status, 4));
+  }
+  if (expected.mxcsr != found.mxcsr) add(MxcsrChange(expected.mxcsr, found.mxcsr));
+  // A flag raised while the host has its exception unmasked is a trap on real hardware (an
+  // emulator may let it pass and only set the flag).
+  const uint32_t sseTrap = found.mxcsr & ~expected.mxcsr & ~(expected.mxcsr >> 7) & 0x3F;
+  const uint32_t x87Trap = found.x87Status & ~expected.x87Status & ~expected.x87Control & 0x3F;
+  if (sseTrap != 0 || x87Trap != 0) return "raised an exception the host has unmasked (a trap in a real host): " + out;
+  return "left the host's floating-point environment changed: " + out;
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+
+FpEnvironment ReadFpEnvironment() {
+  FpEnvironment env;
+  uint16_t status;
+  asm volatile("fnstcw %0" : "=m"(env.x87Control) : : "memory");
+  asm volatile("fnstsw %0" : "=m"(status) : : "memory");
+  asm volatile("stmxcsr %0" : "=m"(env.mxcsr) : : "memory");
+  env.x87Status = static_cast<uint16_t>(status & kX87FlagBits);
+  return env;
+}
+
+void LoadFpEnvironment(const FpEnvironment& env) {
+  // Only a whole x87 environment load sets status flags; clearing them first keeps a flag of the
+  // old environment from trapping under the new control word.
+  uint16_t x87[14];
+  asm volatile("fnclex\n\tfnstenv %0" : "=m"(x87) : : "memory");
+  x87[0] = env.x87Control;
+  x87[2] = static_cast<uint16_t>((x87[2] & ~kX87FlagBits) | (env.x87Status & kX87FlagBits));
+  asm volatile("fldenv %0" : : "m"(x87) : "memory");
+  const uint32_t mxcsr = env.mxcsr;
+  asm volatile("ldmxcsr %0" : : "m"(mxcsr) : "memory");
+}
+
+#else
+
+FpEnvironment ReadFpEnvironment() { return {}; }
+void LoadFpEnvironment(const FpEnvironment&) {}
+
+#endif
+
+void SetHostFpEnvironment(std::optional<FpEnvironment> env) { g_hostEnvironment = env; }
+std::optional<FpEnvironment> HostFpEnvironment() { return g_hostEnvironment; }
+
+HostFpScope::HostFpScope(const std::optional<FpEnvironment>& env) {
+  if (!env) return;
+  own_ = ReadFpEnvironment();
+  LoadFpEnvironment(*env);
+}
+
+HostFpScope::~HostFpScope() {
+  if (own_) LoadFpEnvironment(*own_);
+}
+
+#if defined(_WIN32)
+
+namespace {
+volatile LONG g_trapped = 0;
+// Notes the trap, masks every SSE exception in the interrupted context and lets the division
+// run again, now quietly.
+LONG WINAPI NoteTrap(EXCEPTION_POINTERS* info) {
+  const DWORD code = info->ExceptionRecord->ExceptionCode;
+  if (code != STATUS_FLOAT_INVALID_OPERATION && code != STATUS_FLOAT_MULTIPLE_TRAPS &&
+      code != STATUS_FLOAT_MULTIPLE_FAULTS) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  g_trapped = 1;
+  uint32_t* mxcsr = reinterpret_cast<uint32_t*>(info->ContextRecord->ExtendedRegisters + 24);
+  *mxcsr = (*mxcsr | 0x1F80) & ~0x3Fu;
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+}  // namespace
+
+bool FpTrapsAreRaised() {
+  static const bool raised = [] {
+    void* handler = AddVectoredExceptionHandler(1, NoteTrap);
+    {
+      HostFpScope scope(FpEnvironment{kX87Default, 0, 0x1900});
+      volatile double zero = 0.0;
+      volatile double r = zero / zero;
+      (void)r;
+    }
+    RemoveVectoredExceptionHandler(handler);
+    return g_trapped != 0;
+  }();
+  return raised;
+}
+
+#else
+
+// 0/0 with the invalid-operation exception unmasked, in a child that either traps or returns.
+bool FpTrapsAreRaised() {
+  static const bool raised = [] {
+    const pid_t child = fork();
+    if (child == 0) {
+      LoadFpEnvironment(FpEnvironment{kX87Default, 0, 0x1900});
+      volatile double zero = 0.0;
+      volatile double r = zero / zero;
+      (void)r;
+      _exit(0);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child) return false;
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGFPE;
+  }();
+  return raised;
+}
+
+#endif
+
+}  // namespace usrhost
