@@ -2,7 +2,7 @@
 #include <dlfcn.h>
 
 #include "tools/release_runner/library_image.hpp"
-#include "tools/usrhost/stack_thunk.hpp"
+#include "tools/usrhost/standin/stack_thunk.hpp"
 
 namespace runner {
 

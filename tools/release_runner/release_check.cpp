@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/release_runner/session.hpp"
-#include "tools/usrhost/fp_env.hpp"
+#include "tools/usrhost/standin/host_fp_env.hpp"
 
 namespace runner {
 namespace {

@@ -5,7 +5,7 @@
 #include "host/abi.hpp"
 #include "noise/plain_evaluation.hpp"
 #include "tools/release_runner/guest/runtime.hpp"
-#include "tools/usrhost/stack_thunk.hpp"
+#include "tools/usrhost/standin/stack_thunk.hpp"
 
 namespace runner {
 

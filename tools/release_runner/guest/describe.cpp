@@ -1,7 +1,7 @@
 // Discovery through the module's records, in the guest, where their layout is the host's.
 #include "host/abi.hpp"
 #include "tools/release_runner/guest/runtime.hpp"
-#include "tools/usrhost/stack_thunk.hpp"
+#include "tools/usrhost/standin/stack_thunk.hpp"
 
 namespace runner {
 

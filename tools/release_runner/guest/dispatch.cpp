@@ -3,7 +3,7 @@
 #include "tools/release_runner/guest/bench.hpp"
 #include "tools/release_runner/guest/fp_state.hpp"
 #include "tools/release_runner/guest/runtime.hpp"
-#include "tools/usrhost/stack_thunk.hpp"
+#include "tools/usrhost/standin/stack_thunk.hpp"
 
 namespace runner {
 
