@@ -95,6 +95,9 @@ struct BenchRecord {
   uint64_t plainTicks;
   uint32_t compared;              // values compared bit for bit
   uint32_t differing;
+  uint32_t hostEnvSet;            // both sides' timed rounds in hostEnv, as a host keeps it
+  FpState hostEnv;
+  uint32_t plainOnly;             // the plain side alone: no plug-in call in the whole run
 };
 
 // A parameter as the module declares it, read from its record by the guest (which knows the
