@@ -41,6 +41,8 @@ out=$("$runner" bench "$build/modules" --rounds 2 --only "Process, 1 octave" --f
 out=$("$runner" bench "$build/modules" --rounds 2 --only "array fill 2048 x 1 octave" --plain-only) ||
   say "bench --plain-only failed: $out"
 grep -Eq "^array fill 2048 x 1 octave +- +[0-9.]+ ns +-$" <<<"$out" || say "bench --plain-only: $out"
+out=$("$runner" bench "$build/modules" --rounds 2 --only "Process, 8 octaves" --separate) || say "bench --separate failed: $out"
+grep -Eq "^Process, 8 octaves.* [0-9.]+ ns +[0-9.]+ ns +[0-9.]+x$" <<<"$out" || say "bench --separate: $out"
 
 [[ $fail == 0 ]] && echo "release runner: relocation, missing import, fault, trap and hang reported as expected"
 exit $fail

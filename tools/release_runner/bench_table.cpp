@@ -89,7 +89,7 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
     // and the best round of the slower side would be judged more harshly.
     b.calls = w.array ? 1 : 400;
     b.rounds = options.rounds;
-    b.plainOnly = options.plainOnly;
+    b.timing = options.plainOnly ? kTimingPlainOnly : options.separate ? kTimingSeparate : kTimingAlternate;
     if (options.hostEnv) {
       b.hostEnvSet = 1;
       b.hostEnv = {options.hostEnv->mxcsr, options.hostEnv->x87Control, options.hostEnv->x87Status};

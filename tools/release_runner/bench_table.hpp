@@ -17,6 +17,9 @@ struct BenchOptions {
   // The plain side alone, with no plug-in call in the run: its time is then the same as beside the
   // plug-in unless the plug-in's calls slow the code around them.
   bool plainOnly = false;
+  // Each side's rounds in one block, each after itself, instead of alternating rounds, where each
+  // side finds the branch predictors and caches as the other left them.
+  bool separate = false;
   // Only the workloads whose label contains this.
   std::string only;
 };

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   std::string benchEnv;
   benchCmd->add_option("--fp-env", benchEnv, "Both sides timed in this host environment (a preset of usrhost --fp-env, or X87CW,MXCSR in hex)");
   benchCmd->add_flag("--plain-only", bench.plainOnly, "Time the plain side alone, no plug-in call in the run");
+  benchCmd->add_flag("--separate", bench.separate, "Each side's rounds in one block instead of alternating rounds");
   benchCmd->add_option("--only", bench.only, "Only the workloads whose label contains this text");
 
   CLI::App* callCmd = app.add_subcommand("call", "Load a DLL and call one export with no arguments");
