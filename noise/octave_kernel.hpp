@@ -28,13 +28,13 @@ inline double OctavePosition(const RandomTable& table, int n, double x) {
 }  // namespace
 
 #if defined(__i386__) || defined(__x86_64__)
-// terms[i] (octave i + 1) for i < p.samples, rounded up to whole vectors; bit i of the result is set
-// where octave i + 1 left the int32 cells and its term is still to be computed by the scalar sampler.
-uint32_t OctaveTermsSse2(const RandomTable& table, const PreparedNoise& p, double x, double* terms);
 // The octave sums of xs[0..n) side by side; outside[i] where the sum is left to the scalar path.
 void OctaveSumsSse2(const RandomTable& table, const PreparedNoise& p, const double* xs, double* sums, bool* outside,
                     int n);
-// Only on CPUs with AVX (the kAuto choice checks).
+// Only on CPUs with AVX (the kAuto choice checks). terms[i] (octave i + 1) for i < p.samples,
+// rounded up to whole vectors; bit i of the result is set where octave i + 1 left the int32 cells
+// and its term is still to be computed by the scalar sampler. (With two SSE2 lanes one value's
+// octaves are faster one at a time.)
 uint32_t OctaveTermsAvx(const RandomTable& table, const PreparedNoise& p, double x, double* terms);
 void OctaveSumsAvx(const RandomTable& table, const PreparedNoise& p, const double* xs, double* sums, bool* outside,
                    int n);

@@ -45,6 +45,5 @@ inline VecD Select(VecD mask, VecD a, VecD b) {
 }  // namespace vek
 
 #define VEK_LANES 2
-#define VEK_TERMS_NAME OctaveTermsSse2
 #define VEK_SUMS_NAME OctaveSumsSse2
 #include "noise/octave_kernel_lanes.inc"

@@ -141,8 +141,9 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, const 
   switch (p.kernel) {
 #if defined(__i386__) || defined(__x86_64__)
     case NoiseKernel::kAvx: outside = OctaveTermsAvx(table, p, x, terms); break;
-    case NoiseKernel::kSse2: outside = OctaveTermsSse2(table, p, x, terms); break;
 #endif
+    // Without AVX one value's octaves go one at a time: two SSE2 lanes were slower than that, and
+    // than plain code, at 8 and 16.5 octaves.
     default: {
       const int q = p.wholeOctaves;
       double sum = 0.0;

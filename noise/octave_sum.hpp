@@ -29,7 +29,7 @@
 //   sampler.hpp            one sample from a position (the reference's and the plain baseline's);
 //   octave_sum.cpp         settings made safe and prepared; the scalar term; one value and several
 //                          values: the kernel's terms, the sum in its order, the mapping;
-//   octave_kernel.hpp      the kernels' interface: octaves side by side for one value, or values
+//   octave_kernel.hpp      the kernels' interface: octaves side by side for one value (AVX), or values
 //                          side by side for several;
 //   octave_kernel_lanes.inc, with octave_kernel_sse2.cpp (two lanes) and octave_kernel_avx.cpp
 //                          (four lanes, AVX CPUs only): positions, floor, cells, entries, the zone

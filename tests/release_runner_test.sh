@@ -34,6 +34,15 @@ out=$("$runner" call "$faults" Answer) || say "calling Answer failed"
 grep -q "Answer returned 42" <<<"$out" || say "Answer: $out"
 # It has no absolute addresses, so no relocations: it cannot move.
 expect 2 "its image base is taken and it has no relocations" --occupy-base call "$faults" Answer
+expect 2 "--fp-env: floating-point environment \"wet\" is neither a preset" bench "$build/modules" --fp-env wet
+# One workload, both sides in the host's trapping environment, bits compared; then the plain side alone.
+out=$("$runner" bench "$build/modules" --rounds 2 --only "Process, 1 octave" --fp-env traps) || say "bench --fp-env traps failed: $out"
+[[ $(grep -c "x$" <<<"$out") == 1 ]] || say "bench --only: not exactly one timed workload: $out"
+out=$("$runner" bench "$build/modules" --rounds 2 --only "array fill 2048 x 1 octave" --plain-only) ||
+  say "bench --plain-only failed: $out"
+grep -Eq "^array fill 2048 x 1 octave +- +[0-9.]+ ns +-$" <<<"$out" || say "bench --plain-only: $out"
+out=$("$runner" bench "$build/modules" --rounds 2 --only "Process, 8 octaves" --separate) || say "bench --separate failed: $out"
+grep -Eq "^Process, 8 octaves.* [0-9.]+ ns +[0-9.]+ ns +[0-9.]+x$" <<<"$out" || say "bench --separate: $out"
 
 [[ $fail == 0 ]] && echo "release runner: relocation, missing import, fault, trap and hang reported as expected"
 exit $fail

@@ -68,6 +68,7 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
   };
   std::vector<Row> rows;
   for (const Workload& w : kWorkloads) {
+    if (std::string(w.label).find(options.only) == std::string::npos) continue;
     const Module& m = w.array ? array : random;
     Instance in(m);
     if (!in.Start()) {
@@ -88,6 +89,11 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
     // and the best round of the slower side would be judged more harshly.
     b.calls = w.array ? 1 : 400;
     b.rounds = options.rounds;
+    b.timing = options.plainOnly ? kTimingPlainOnly : options.separate ? kTimingSeparate : kTimingAlternate;
+    if (options.hostEnv) {
+      b.hostEnvSet = 1;
+      b.hostEnv = {options.hostEnv->mxcsr, options.hostEnv->x87Control, options.hostEnv->x87Status};
+    }
     b.instance = in.pointer();
     b.function = m.entry(w.array ? kCallBack : kProcess);
     b.message = in.message(m.Find("Octaves"));
@@ -122,6 +128,11 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
   for (const Row& r : rows) {
     const double plugin = static_cast<double>(r.plugin) / static_cast<double>(r.calls) * nsPerTick;
     const double plain = static_cast<double>(r.plain) / static_cast<double>(r.calls) * nsPerTick;
+    if (options.plainOnly) {
+      std::snprintf(line, sizeof line, "%-54s %12s %9.1f ns %8s\n", r.w->label, "-", plain, "-");
+      out << line;
+      continue;
+    }
     std::snprintf(line, sizeof line, "%-54s %9.1f ns %9.1f ns %7.2fx%s\n", r.w->label, plugin, plain, plain / plugin,
                   r.differing == 0 ? "" : "  BITS DIFFER");
     out << line;

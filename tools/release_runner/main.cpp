@@ -64,6 +64,11 @@ int main(int argc, char** argv) {
   CLI::App* benchCmd = app.add_subcommand("bench", "The plug-ins against plain code, timed on the CPU");
   benchCmd->add_option("dir", dir, "Folder of Vek_Random.usr and Vek_Random_Array.usr")->required();
   benchCmd->add_option("--rounds", bench.rounds, "Timed rounds of each side per workload")->check(CLI::Range(1, 100000));
+  std::string benchEnv;
+  benchCmd->add_option("--fp-env", benchEnv, "Both sides timed in this host environment (a preset of usrhost --fp-env, or X87CW,MXCSR in hex)");
+  benchCmd->add_flag("--plain-only", bench.plainOnly, "Time the plain side alone, no plug-in call in the run");
+  benchCmd->add_flag("--separate", bench.separate, "Each side's rounds in one block instead of alternating rounds");
+  benchCmd->add_option("--only", bench.only, "Only the workloads whose label contains this text");
 
   CLI::App* callCmd = app.add_subcommand("call", "Load a DLL and call one export with no arguments");
   callCmd->add_option("dll", dll, "The DLL")->required();
@@ -76,6 +81,15 @@ int main(int argc, char** argv) {
     return kInputError;
   }
 
+  if (!benchEnv.empty()) {
+    usrhost::FpEnvironment env;
+    std::string error;
+    if (!usrhost::ParseFpEnvironment(benchEnv, env, error)) {
+      std::fprintf(stderr, "release_runner: --fp-env: %s\n", error.c_str());
+      return kInputError;
+    }
+    bench.hostEnv = env;
+  }
   runner::GuestImage::SetTimeout(timeout);
   runner::GuestImage guest;
   std::string error;

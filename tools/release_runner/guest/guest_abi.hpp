@@ -80,6 +80,10 @@ enum Setting : uint32_t {
 enum BenchKind : uint32_t { kBenchProcess, kBenchArrayFill };
 
 // One workload timed in the guest: the plug-in and the plain code, in turns.
+// Alternating rounds of both sides; or each side's rounds in one block; or the plain side alone,
+// with no plug-in call in the whole run.
+enum BenchTiming : uint32_t { kTimingAlternate, kTimingSeparate, kTimingPlainOnly };
+
 struct BenchRecord {
   uint32_t kind;  // BenchKind
   uint32_t calls;
@@ -95,7 +99,12 @@ struct BenchRecord {
   uint64_t plainTicks;
   uint32_t compared;              // values compared bit for bit
   uint32_t differing;
+  uint32_t hostEnvSet;            // both sides' timed rounds in hostEnv, as a host keeps it
+  FpState hostEnv;
+  uint32_t timing;                // BenchTiming
 };
+// i686 aligns its 64-bit members to 4 bytes, x86_64 to 8: the sizes agree only as a multiple of 8.
+static_assert(sizeof(BenchRecord) % 8 == 0, "BenchRecord must lay out alike in the guest and the runner");
 
 // A parameter as the module declares it, read from its record by the guest (which knows the
 // record's layout); pointers are guest addresses.
