@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tools/release_runner/module_host.hpp"
-#include "tools/usrhost/fp_env.hpp"
+#include "tools/usrhost/standin/host_fp_env.hpp"
 
 namespace runner {
 
