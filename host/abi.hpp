@@ -1,6 +1,6 @@
 #pragma once
 // The binary interface between a host and a module library, in one place: plain C, 32-bit
-// little-endian records, the service table, the 21 entry points with who calls them and when, and
+// little-endian records, the service table, the entry points with who calls them and when, and
 // the versions a module answers. Every field sits at the byte offset the host reads it from; the
 // static checks below pin them. Words named hostWordN are written as hosts expect, but what they
 // mean to a host is unknown. The plug-ins, the host stand-in, the fuzzers and the broken test
@@ -79,7 +79,7 @@ struct CallbackMessage {
   int32_t detail;      // 8: modules act only on 0
 };
 
-// The 21 entry points a module library exports, in the order of host/entry_point_list.hpp. Every
+// The entry points a module library exports, in the order of host/entry_point_list.hpp. Every
 // one is called by the host on its own thread, with the host's stack alignment and floating-point
 // environment, which a module leaves as it found them; none may throw.
 

@@ -1,4 +1,4 @@
-// The 21 exported entry points of a module library. Plain C, nothing thrown, nothing allocated
+// The exported entry points of a module library. Plain C, nothing thrown, nothing allocated
 // outside Create; every pointer the host passes is checked before use. The three that compute run
 // in the plug-in's own floating-point environment and leave the host's as they found it.
 #include "host/abi.hpp"

@@ -14,7 +14,7 @@ enum Mode : int32_t { kAutomaticUpdate = 0, kUpdateOnClick = 1 };
 
 double Read(RandomArrayModule& m, int32_t index) { return ReadParam(*m.services, m.handle(index)); }
 
-// The declared range is 1..2048; below it nothing is filled, and a negative or huge length would
+// The declared range is 1..kMaxArraySize; below it nothing is filled, and a negative or huge length would
 // be invalid for the host or take minutes to fill.
 int32_t ArraySizeFrom(double value) { return TruncToRange(value, 0, kMaxArraySize); }
 

@@ -30,7 +30,7 @@ constexpr ParamDecl kParams[] = {
   {kArrayNoiseGain, kParamBoundedNumber, "Noise Gain",      In,  kShapingMin, kShapingMax, 0.5f,   "%.5f",  nullptr, true,  0,  0},
   {kArrayOutputMin, kParamNumber,        "Output Min",      In,  -FLT_MAX, FLT_MAX, 0,       "%.5f",  nullptr, false, 0,  0},
   {kArrayOutputMax, kParamNumber,        "Output Max",      In,  -FLT_MAX, FLT_MAX, 1,       "%.5f",  nullptr, true,  0,  0},
-  {kArraySize,      kParamBoundedNumber, "Array Size",      In,  1,        2048,    16,      "%.0f",  nullptr, false, 0,  0},
+  {kArraySize,      kParamBoundedNumber, "Array Size",      In,  1,        kMaxArraySize, 16,      "%.0f",  nullptr, false, 0,  0},
   {kFloatOut,       kParamArray,         "Float Out",       Out, -FLT_MAX, FLT_MAX, 0,       nullptr, nullptr, false, NW, NW},
   {kIntegerOut,     kParamArray,         "Integer Out",     Out, -FLT_MAX, FLT_MAX, 0,       "%.0f",  nullptr, false, NW, NW},
 };

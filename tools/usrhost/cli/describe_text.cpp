@@ -31,8 +31,8 @@ void PrintDeclaration(std::ostream& out, const PluginLibrary& library, const Mod
     if (library.address(entry) == nullptr) missing += std::string(" ") + kEntryPointNames[e];
     if (IsDoNothingEntryPoint(entry) && library.address(entry) != nothing) shared = false;
   }
-  out << "  entry points: " << (missing.empty() ? "all 21 resolved" : "missing" + missing)
-      << (shared ? ", the ten user-interface ones at one address" : "")
+  out << "  entry points: " << (missing.empty() ? "all resolved" : "missing" + missing)
+      << (shared ? ", the user-interface ones at one address" : "")
       << (shared && library.address(kProcess) == nothing ? " (Process too)" : "") << "\n\n";
   out << std::left << std::setw(4) << "#" << std::setw(18) << "caption" << std::setw(14) << "kind"
       << std::setw(7) << "dir" << std::setw(15) << "minimum" << std::setw(15) << "maximum" << std::setw(9)

@@ -1,5 +1,5 @@
 #pragma once
-// A module library loaded by path, with its 21 entry points resolved by their plain names.
+// A module library loaded by path, with its entry points resolved by their plain names.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -44,7 +44,7 @@ class PluginLibrary {
 
   // Address of an entry point, nullptr when the library does not export it.
   void* address(EntryPoint e) const { return addresses_[e]; }
-  bool complete() const;  // all 21 resolved
+  bool complete() const;  // every entry point resolved
 
   int32_t GetSDKVersion() const { return reinterpret_cast<GetInt32Fn>(addresses_[kGetSDKVersion])(); }
   int32_t GetImplementation() const { return reinterpret_cast<GetInt32Fn>(addresses_[kGetImplementation])(); }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "host/convert.hpp"
+#include "modules/random_array/random_array_module.hpp"
 #include "noise/plain_evaluation.hpp"
 #include "noise/random_table.hpp"
 #include "noise/reference_evaluation.hpp"
@@ -103,7 +104,7 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
     const vek::NoiseSettings s = Settings(16.5, shaping, static_cast<double>(fade) * 0.5);
     const char* shape = shaping ? "bias/gain 0.3/0.7" : "bias/gain 0.5/0.5";
     if (isArray) {
-      in.Set(m.Find("Array Size"), 2048.0f);
+      in.Set(m.Find("Array Size"), static_cast<float>(vek::kMaxArraySize));
       const int32_t octaves = m.Find("Octaves");
       const EventHandle floatOut = in.handle(m.Find("Float Out")), integerOut = in.handle(m.Find("Integer Out"));
       const double scale = static_cast<double>(0.1f);
@@ -113,7 +114,7 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       const std::vector<EventHandle> reads = ReadHandles(in, true);
       auto fill = [&](double (*evaluate)(const vek::RandomTable&, const vek::NoiseSettings&, double)) {
         for (EventHandle h : reads) host.GetValue(h);
-        for (int32_t i = 0; i < 2048; ++i) {
+        for (int32_t i = 0; i < vek::kMaxArraySize; ++i) {
           const double v = evaluate(*table, s, static_cast<double>(i) * scale);
           host.SetArrayElement(floatOut, i, static_cast<float>(v));
           host.SetArrayElement(integerOut, i, static_cast<float>(vek::RoundHalfAwayFromZero(v)));
@@ -121,7 +122,7 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
       };
       auto plain = [&] { fill(&vek::PlainEvaluateNoise); };
       auto reference = [&] { fill(&vek::ReferenceEvaluateNoise); };
-      rows.push_back(Row(std::string("array fill, 2048 elements, 16.5 octaves, fade 0.25, ") + shape,
+      rows.push_back(Row("array fill, " + std::to_string(vek::kMaxArraySize) + " elements, 16.5 octaves, fade 0.25, " + shape,
                          Race({plugin, plain, reference}, seconds)));
     } else {
       const EventHandle output = in.handle(m.Find("Output"));
