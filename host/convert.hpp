@@ -20,12 +20,4 @@ inline int32_t TruncToRange(double value, int32_t lo, int32_t hi) {
   return static_cast<int32_t>(value);
 }
 
-// "Integer Out" as a plain implementation writes it, with the library's round: what the timing of
-// usrhost measures the plug-in against. The plug-in's own, exact and without a library call, is
-// modules/random_array/integer_out.hpp.
-inline double RoundHalfAwayFromZero(double value) {
-  const double r = std::round(value);
-  return r == 0.0 ? 0.0 : r;
-}
-
 }  // namespace vek

@@ -50,4 +50,20 @@ inline double PlainEvaluateNoise(const RandomTable& table, const NoiseSettings& 
   });
 }
 
+// "Integer Out" of the array fill as a competent user writes it: halves away from zero, a zero
+// result +0, without a library call where the value fits an int32.
+inline double PlainIntegerOut(double v) {
+  double r;
+  if (v > -2147483648.0 && v < 2147483648.0) {
+    const double t = static_cast<double>(static_cast<int32_t>(v));
+    r = v - t >= 0.5 ? t + 1.0 : t - v >= 0.5 ? t - 1.0 : t;
+  } else if (__builtin_fabs(v) < 4503599627370496.0) {
+    // Below 2^52 adding one half is exact.
+    r = __builtin_copysign(__builtin_floor(__builtin_fabs(v) + 0.5), v);
+  } else {
+    r = v;  // whole already, or not a number
+  }
+  return r == 0.0 ? 0.0 : r;
+}
+
 }  // namespace vek

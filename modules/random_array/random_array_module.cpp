@@ -14,8 +14,8 @@ enum Mode : int32_t { kAutomaticUpdate = 0, kUpdateOnClick = 1 };
 
 double Read(RandomArrayModule& m, int32_t index) { return ReadParam(*m.services, m.handle(index)); }
 
-// The declared range is 1..kMaxArraySize; below it nothing is filled, and a negative or huge length would
-// be invalid for the host or take minutes to fill.
+// The declared range is 1..kMaxArraySize; below it nothing is filled, and a negative or huge
+// length would be invalid for the host or take minutes to fill.
 int32_t ArraySizeFrom(double value) { return TruncToRange(value, 0, kMaxArraySize); }
 
 void ResizeArrays(RandomArrayModule& m, int32_t length) {

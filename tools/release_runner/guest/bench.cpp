@@ -28,21 +28,6 @@ uint32_t Bits(float v) {
 
 Slot& SlotOf(uint32_t handle) { return Guest().slots[(handle - kFirstHandle) / kHandleSpacing]; }
 
-// Halves away from zero, a zero result +0, without a library call where the value fits an int32.
-inline double RoundHalfAway(double v) {
-  double r;
-  if (v > -2147483648.0 && v < 2147483648.0) {
-    const double t = static_cast<double>(static_cast<int32_t>(v));
-    r = v - t >= 0.5 ? t + 1.0 : t - v >= 0.5 ? t - 1.0 : t;
-  } else if (__builtin_fabs(v) < 4503599627370496.0) {
-    // Below 2^52 adding one half is exact.
-    r = __builtin_copysign(__builtin_floor(__builtin_fabs(v) + 0.5), v);
-  } else {
-    r = v;  // whole already, or not a number
-  }
-  return r == 0.0 ? 0.0 : r;
-}
-
 // The settings as read, through the service pointer, in the order the module reads them.
 struct Read {
   double v[kSettingCount];
@@ -90,7 +75,7 @@ void PlainFill(const BenchRecord& b) {
   for (int32_t i = 0; i < n; ++i) {
     const double v = vek::PlainEvaluateNoise(table, s, (static_cast<double>(i) + o) * scale + o);
     host.SetArrayElement(b.plainOut[0], i, static_cast<float>(v));
-    host.SetArrayElement(b.plainOut[1], i, static_cast<float>(RoundHalfAway(v)));
+    host.SetArrayElement(b.plainOut[1], i, static_cast<float>(vek::PlainIntegerOut(v)));
   }
 }
 

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 
-#include "host/convert.hpp"
 #include "modules/random_array/random_array_module.hpp"
 #include "noise/plain_evaluation.hpp"
 #include "noise/random_table.hpp"
@@ -117,7 +116,7 @@ std::vector<Timing> TimeModule(const PluginLibrary& library, const ModuleDescrip
         for (int32_t i = 0; i < vek::kMaxArraySize; ++i) {
           const double v = evaluate(*table, s, static_cast<double>(i) * scale);
           host.SetArrayElement(floatOut, i, static_cast<float>(v));
-          host.SetArrayElement(integerOut, i, static_cast<float>(vek::RoundHalfAwayFromZero(v)));
+          host.SetArrayElement(integerOut, i, static_cast<float>(vek::PlainIntegerOut(v)));
         }
       };
       auto plain = [&] { fill(&vek::PlainEvaluateNoise); };
