@@ -51,14 +51,9 @@ double MapPreparedSum(double sum, const PreparedNoise& p) {
   });
 }
 
-// The fractional octave first, then the whole octaves from the highest down; terms[n - 1] belongs
-// to octave n.
+// terms[n - 1] belongs to octave n.
 double SumTerms(const PreparedNoise& p, const double* terms) {
-  const int q = p.wholeOctaves;
-  double sum = 0.0;
-  if (p.frac != 0.0) sum = terms[q] * p.frac;
-  for (int n = q; n >= 1; --n) sum = sum + terms[n - 1];
-  return sum;
+  return SumOctavesInOrder(p.wholeOctaves, p.frac, [terms](int n) { return terms[n - 1]; });
 }
 
 // The term of octave n at base position x, one sample at a time.
@@ -88,7 +83,6 @@ inline double OctaveTermScalar(const RandomTable& table, const PreparedNoise& p,
   }
   return divide(table.flatNumerators[j]);
 }
-
 
 // No octave or one: no lanes, no queue. Octave 1's k is 1, so its term is its numerator; it is
 // weighted when it is the fractional octave.
@@ -145,11 +139,8 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& p, const 
     // Without AVX one value's octaves go one at a time: two SSE2 lanes were slower than that, and
     // than plain code, at 8 and 16.5 octaves.
     default: {
-      const int q = p.wholeOctaves;
-      double sum = 0.0;
-      if (p.frac != 0.0) sum = OctaveTermScalar(table, p, q + 1, x) * p.frac;
-      for (int n = q; n >= 1; --n) sum = sum + OctaveTermScalar(table, p, n, x);
-      return MapPreparedSum(sum, p);
+      auto term = [&](int n) { return OctaveTermScalar(table, p, n, x); };
+      return MapPreparedSum(SumOctavesInOrder(p.wholeOctaves, p.frac, term), p);
     }
   }
   // Non-finite and far positions take the exact scalar sampler (rare: huge scales or offsets).

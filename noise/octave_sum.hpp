@@ -98,6 +98,17 @@ double EvaluatePrepared(const RandomTable& table, const PreparedNoise& prepared,
 // kernel allows.
 void EvaluatePreparedMany(const RandomTable& table, const PreparedNoise& prepared, const double* xs, double* out, int n);
 
+// The sum of the octave terms, `term(n)` for octave n, q whole octaves and the weight `frac` of
+// octave q + 1: the fractional octave first, then the whole octaves from the highest down. This
+// order of additions is part of the result; every evaluation sums through here.
+template <typename Term>
+inline double SumOctavesInOrder(int q, double frac, Term term) {
+  double sum = 0.0;
+  if (frac != 0.0) sum = term(q + 1) * frac;
+  for (int n = q; n >= 1; --n) sum = sum + term(n);
+  return sum;
+}
+
 // The octave sum through the noise range into 0..1 (`toUnit` divides the sum's height above
 // noiseMin by the range), then into the output range, `outputSpan` = outputMax - outputMin.
 template <typename ToUnit>

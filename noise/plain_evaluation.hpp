@@ -27,11 +27,7 @@ inline double OctaveSumWith(const RandomTable& table, const NoiseSettings& s, do
     return TermNumerator(sample(p)) / k;
   };
   const int q = static_cast<int>(s.octaves);  // the floor: octaves are never negative here
-  const double frac = s.octaves - q;
-  double sum = 0.0;
-  if (frac != 0.0) sum = term(q + 1) * frac;
-  for (int n = q; n >= 1; --n) sum = sum + term(n);
-  return MapNoiseSum(sum, s);
+  return MapNoiseSum(SumOctavesInOrder(q, s.octaves - q, term), s);
 }
 
 // floor without a library call where the value fits an int32 (i686 has no rounding instruction):
