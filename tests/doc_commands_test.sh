@@ -28,12 +28,14 @@ declare -A shows=(
 )
 
 failures=0 passed=0
+declare -A seen=()
 while IFS= read -r line; do
   command=${line%%#*}            # the comment after the command
   # Quoted arguments as a shell reads them.
   eval "args=(${command#usrhost })"
   [ "${args[0]}" = bench ] && args+=(--seconds 0.05)  # the same command, a shorter budget
   key=$(echo "$command" | sed 's/ *$//')
+  [ -n "${shows[$key]:-}" ] && seen[$key]=1
   if "${emulator[@]}" "$tool" "${args[@]}" >"$work/out" 2>"$work/err" </dev/null; then
     if [ -n "${shows[$key]:-}" ] && ! grep -qF -- "${shows[$key]}" "$work/out"; then
       failures=$((failures + 1))
@@ -49,6 +51,14 @@ while IFS= read -r line; do
 done < <(for f in "$source_dir/README.md" "$source_dir"/docs/*.md; do
            awk '/^```sh/{on=1; next} /^```/{on=0} on && /^usrhost /' "$f"
          done | sort -u | sort -t' ' -k2,2 -s | awk '{ if ($2 == "compare") later[n++] = $0; else print } END { for (i = 0; i < n; i++) print later[i] }')
+
+# A reworded doc line must not silently drop the check of what it prints.
+for key in "${!shows[@]}"; do
+  if [ -z "${seen[$key]:-}" ]; then
+    failures=$((failures + 1))
+    echo "FAIL: no documented command reads '$key' any more: update the expected output above"
+  fi
+done
 
 echo "$passed passed, $failures failed"
 [ "$failures" = 0 ] && [ "$passed" -gt 0 ]

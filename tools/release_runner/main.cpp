@@ -14,10 +14,11 @@
 
 #include "tools/release_runner/bench_table.hpp"
 #include "tools/release_runner/release_check.hpp"
+#include "tools/usrhost/standin/exit_status.hpp"
 
 namespace {
 
-constexpr int kInputError = 2;
+constexpr int kInputError = usrhost::kExitUsage;
 
 [[noreturn]] void InputError(const std::string& error) {
   std::fprintf(stderr, "release_runner: %s\n", error.c_str());
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
     const uint32_t result = image.Call(address, {}, function.c_str());
     std::printf("%s loaded at 0x%08x (image base 0x%08x): %s returned %u\n", image.name().c_str(), image.base(),
                 image.preferredBase(), function.c_str(), result);
-    return 0;
+    return usrhost::kExitOk;
   }
 
   runner::Module random, array;
@@ -126,5 +127,5 @@ int main(int argc, char** argv) {
     ok = runner::RunBenchTable(random, array, bench, std::cout, std::cerr);
   }
   std::cout.flush();
-  return ok ? 0 : 1;
+  return ok ? usrhost::kExitOk : usrhost::kExitFailed;
 }
