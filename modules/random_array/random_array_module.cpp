@@ -10,6 +10,9 @@
 namespace vek {
 namespace {
 
+// "Mode" truncated toward zero. Only 0 and 1 are listed, but a host may send any value; the
+// others fall between the two: any value but 1 applies a seed or size change at once (as
+// automatic), any value but 0 fills only on "Calculate Array" (as on click). NaN reads as 0.
 enum Mode : int32_t { kAutomaticUpdate = 0, kUpdateOnClick = 1 };
 
 double Read(RandomArrayModule& m, int32_t index) { return ReadParam(*m.services, m.handle(index)); }
@@ -18,12 +21,16 @@ double Read(RandomArrayModule& m, int32_t index) { return ReadParam(*m.services,
 // length would be invalid for the host or take minutes to fill.
 int32_t ArraySizeFrom(double value) { return TruncToRange(value, 0, kMaxArraySize); }
 
+// "Float Out" first, then "Integer Out": the order of the host calls earlier builds made.
 void ResizeArrays(RandomArrayModule& m, int32_t length) {
-  SetArrayLengths(*m.services, m.handle(kFloatOut), m.handle(kIntegerOut), length);
+  m.services->SetArrayLength(m.handle(kFloatOut), length);
+  m.services->SetArrayLength(m.handle(kIntegerOut), length);
   m.arrayLength = length;
   m.sizePending = false;
 }
 
+// Read in the order hosts have always seen: each read is a call into the host, and a host may
+// answer calls in sequence or log them. Keep the order when adding or moving a read.
 void FillArrays(RandomArrayModule& m) {
   const uint32_t seed = SeedFromParameter(Read(m, kArraySeed));
   const double offset = Read(m, kArrayOffset);

@@ -21,7 +21,10 @@ constexpr double kOffsetPeriod = 997300.0;
 extern const ModuleDecl kRandomArrayDecl;
 
 struct RandomArrayModule final : ModuleInstance {
-  // Parameters 1 to 15, then 0 ("Mode"): the instance layout of earlier builds, kept for hosts.
+  // Slots of parameters 1 to 15, then 0 ("Mode"), the order earlier builds laid them out in. No
+  // entry point hands out the instance's memory and no host we know reads it; the order is kept
+  // because it costs nothing and anything that did read it finds the slots where they were.
+  // handle() maps a parameter index to its slot.
   EventHandle handles[kRandomArrayParamCount] = {};
   RandomTable table = {};
   bool seedPending = false;
