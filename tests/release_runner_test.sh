@@ -12,6 +12,14 @@ for f in "$build/modules/Vek_Random.usr" "$faults" "$build/broken/broken_crash_i
   [[ -f $f ]] || { echo "FAIL: $f is missing: build the windows-x86 preset first (bash scripts/build.sh)"; exit 1; }
 done
 
+# Where this machine runs no 32-bit code in a 64-bit process, the runner says so (77) and nothing
+# here can be shown: skipped, with its reason.
+probe=$("$runner" call "$faults" Answer 2>&1); rc=$?
+if [[ $rc == 77 ]]; then
+  echo "skipped: $probe"
+  exit 77
+fi
+
 # expect STATUS PATTERN ARGS...: the runner exits with STATUS and its stderr matches PATTERN.
 expect() {
   local status=$1 pattern=$2; shift 2

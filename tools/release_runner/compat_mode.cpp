@@ -27,6 +27,7 @@ unsigned g_timeout = 60;
 const char* (*g_stopReader)() = nullptr;
 CallContext g_context;
 volatile sig_atomic_t g_inCall = 0;
+bool g_noCompatibilityMode = false;
 sigjmp_buf g_jump;
 
 struct Fault {
@@ -100,6 +101,30 @@ const char* Describe(const Fault& f) {
   std::_Exit(1);
 }
 
+// The whole 32-bit side of the probe: a 32-bit far return.
+constexpr uint8_t kFarReturn = 0xCB;
+
+// One far call into 32-bit code that only returns. Some machines have no compatibility mode for
+// user code at all (a hypervisor that offers none, whatever the kernel's 32-bit settings): there
+// the far call itself faults, in the trampoline, before any module code could.
+bool ProbeCompatibilityMode(uint8_t* page) {
+  uint8_t* stub = page + 2048;
+  *stub = kFarReturn;
+  const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(stub));
+  const auto stackTop = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(page + 4096));
+  if (sigsetjmp(g_jump, 1) != 0) {
+    alarm(0);
+    g_inCall = 0;
+    return false;
+  }
+  g_inCall = 1;
+  alarm(g_timeout);
+  g_trampoline(address, stackTop, 0, g_fsBase);
+  alarm(0);
+  g_inCall = 0;
+  return true;
+}
+
 }  // namespace
 
 bool CompatMode::Start(uint32_t threadBlock, std::string& error) {
@@ -140,8 +165,16 @@ bool CompatMode::Start(uint32_t threadBlock, std::string& error) {
   sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&sa.sa_mask);
   for (int s : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGALRM}) sigaction(s, &sa, nullptr);
+  if (!ProbeCompatibilityMode(static_cast<uint8_t*>(page))) {
+    g_noCompatibilityMode = true;
+    error = "this machine cannot run 32-bit code in a 64-bit process: a far call to the 32-bit user code segment "
+            "faults (no compatibility mode for user code here, as under some hypervisors); nothing was run";
+    return false;
+  }
   return true;
 }
+
+bool CompatMode::Unavailable() { return g_noCompatibilityMode; }
 
 void CompatMode::FarCall(uint32_t entry, uint32_t stackTop, uint32_t argument, const CallContext& context) {
   g_context = context;

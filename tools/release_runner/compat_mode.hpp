@@ -18,8 +18,11 @@ struct CallContext {
 
 class CompatMode {
  public:
-  // Installs the thread block's LDT entry and the signal handlers; false with the reason.
+  // Installs the thread block's LDT entry and the signal handlers, then makes one far call into
+  // 32-bit code that only returns; false with the reason.
   static bool Start(uint32_t threadBlock, std::string& error);
+  // Whether Start failed because this machine runs no 32-bit code in a 64-bit process at all.
+  static bool Unavailable();
   // Calls `entry` on the 32-bit stack `stackTop` with one argument; returns when it returns.
   static void FarCall(uint32_t entry, uint32_t stackTop, uint32_t argument, const CallContext& context);
   // Seconds a single far call may take before the runner reports a hang.

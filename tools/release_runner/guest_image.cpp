@@ -50,7 +50,9 @@ bool GuestImage::Load(std::string& error) {
   block[0x18 / 4] = header_->threadBlock;
   block[0x24 / 4] = 1;  // a thread id
   CompatMode::SetStopReader(&DescribeStop);
-  return CompatMode::Start(header_->threadBlock, error);
+  if (CompatMode::Start(header_->threadBlock, error)) return true;
+  cannotRunHere_ = CompatMode::Unavailable();
+  return false;
 }
 
 uint32_t GuestImage::Find(const std::string& dll, const std::string& name) const {

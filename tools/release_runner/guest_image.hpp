@@ -14,6 +14,8 @@ class GuestImage {
  public:
   // Maps the image and starts compatibility mode; false with the reason.
   bool Load(std::string& error);
+  // After a failed Load: true when this machine runs no 32-bit code in a 64-bit process at all.
+  bool cannotRunHere() const { return cannotRunHere_; }
 
   Shared& shared() const { return *shared_; }
   const GuestHeader& header() const { return *header_; }
@@ -40,6 +42,7 @@ class GuestImage {
  private:
   const GuestHeader* header_ = nullptr;
   Shared* shared_ = nullptr;
+  bool cannotRunHere_ = false;
 };
 
 }  // namespace runner

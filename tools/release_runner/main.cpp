@@ -3,7 +3,8 @@
 //   release_runner bench DIR    the plug-ins against plain code, workload by workload
 //   release_runner call DLL FN  one export called with no arguments (for the runner's own tests)
 // Exit status: 0 success, 1 a check failed or the module faulted, trapped or hung, 2 usage or
-// input error (a file that cannot be read or loaded, an import the runner does not provide).
+// input error (a file that cannot be read or loaded, an import the runner does not provide), 77
+// this machine cannot run 32-bit code in a 64-bit process at all (nothing was run; a test skips).
 #include <sys/mman.h>
 
 #include <cstdio>
@@ -13,12 +14,15 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/release_runner/bench_table.hpp"
+#include "tools/release_runner/guest_image.hpp"
 #include "tools/release_runner/release_check.hpp"
 #include "tools/usrhost/standin/exit_status.hpp"
 
 namespace {
 
 constexpr int kInputError = usrhost::kExitUsage;
+// The status test harnesses read as "skipped".
+constexpr int kCannotRunHere = 77;
 
 [[noreturn]] void InputError(const std::string& error) {
   std::fprintf(stderr, "release_runner: %s\n", error.c_str());
@@ -94,7 +98,11 @@ int main(int argc, char** argv) {
   runner::GuestImage::SetTimeout(timeout);
   runner::GuestImage guest;
   std::string error;
-  if (!guest.Load(error)) InputError(error);
+  if (!guest.Load(error)) {
+    if (!guest.cannotRunHere()) InputError(error);
+    std::fprintf(stderr, "release_runner: %s\n", error.c_str());
+    return kCannotRunHere;
+  }
   auto load = [&](runner::Module& m, const std::string& path) {
     if (occupyBase) OccupyBase(path);
     if (!m.Load(guest, path, error)) InputError(error);
