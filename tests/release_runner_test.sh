@@ -34,6 +34,7 @@ out=$("$runner" call "$faults" Answer) || say "calling Answer failed"
 grep -q "Answer returned 42" <<<"$out" || say "Answer: $out"
 # It has no absolute addresses, so no relocations: it cannot move.
 expect 2 "its image base is taken and it has no relocations" --occupy-base call "$faults" Answer
+expect 2 "release_runner_test.sh: not a PE file" --occupy-base call "$(dirname "$0")/release_runner_test.sh" Answer
 expect 2 "--fp-env: floating-point environment \"wet\" is neither a preset" bench "$build/modules" --fp-env wet
 # One workload, both sides in the host's trapping environment, bits compared; then the plain side alone.
 out=$("$runner" bench "$build/modules" --rounds 2 --only "Process, 1 octave" --fp-env traps) || say "bench --fp-env traps failed: $out"
