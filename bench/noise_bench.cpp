@@ -137,8 +137,9 @@ void OneValue(benchmark::State& state, bool guarded, uint32_t hostMxcsr) {
 }
 
 void RegisterGuard() {
-  for (const auto& [env, mxcsr] : {std::pair<const char*, uint32_t>{"host-default", 0x1F80},
-                                   std::pair<const char*, uint32_t>{"host-ftz-daz", 0x9FC0}}) {
+  for (const auto& [env, mxcsr] : {std::pair<const char*, uint32_t>{"host-default", vek::kOwnMxcsr},
+                                   std::pair<const char*, uint32_t>{"host-ftz-daz", vek::kOwnMxcsr | vek::kMxcsrFlushToZero |
+                                                                                        vek::kMxcsrDenormalsAreZero}}) {
     benchmark::RegisterBenchmark((std::string("OneValueUnguarded/") + env).c_str(), OneValue, false, mxcsr);
     benchmark::RegisterBenchmark((std::string("OneValueGuarded/") + env).c_str(), OneValue, true, mxcsr);
   }

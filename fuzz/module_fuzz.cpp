@@ -6,6 +6,7 @@
 
 #include "fuzz/fuzz_input.hpp"
 #include "host/abi.hpp"
+#include "host/fp_registers.hpp"
 
 namespace {
 
@@ -59,10 +60,10 @@ void Unused() { __builtin_trap(); }
 // value left on it would overflow the host's stack a few calls later.
 void CheckX87StackEmpty() {
 #if defined(__i386__) || defined(__x86_64__)
-  uint16_t env[14];
+  vek::X87Environment env;
   asm volatile("fnstenv %0" : "=m"(env) : : "memory");
   asm volatile("fldenv %0" : : "m"(env) : "memory");  // fnstenv masked every exception
-  if (env[4] != 0xFFFF) __builtin_trap();
+  if (env.tag != vek::kX87TagsAllEmpty) __builtin_trap();
 #endif
 }
 

@@ -9,16 +9,9 @@
 // flags exactly as they were. The noise core itself never touches the environment.
 #include <cstdint>
 
-namespace vek {
+#include "host/fp_registers.hpp"
 
-// MXCSR: all six exceptions masked, round to nearest, no flush-to-zero, no denormals-are-zero.
-constexpr uint32_t kOwnMxcsr = 0x1F80;
-constexpr uint32_t kMxcsrFlags = 0x003F;
-// x87 control word after FNINIT: all exceptions masked, round to nearest, 64-bit precision.
-constexpr uint16_t kOwnX87Control = 0x037F;
-// x87 status bits that belong to the host: the six exception flags, stack fault, error summary,
-// and busy (a copy of the error summary).
-constexpr uint16_t kX87StatusFlags = 0x80FF;
+namespace vek {
 
 #if defined(__i386__) || defined(__x86_64__)
 
@@ -54,7 +47,7 @@ class FpEnvironmentGuard {
   // Every exception masked and round to nearest. The precision field is left alone at 53 or 64
   // bits: our arithmetic is SSE2, the x87 unit only moves values, and Windows hosts run at 53.
   static bool X87ControlIsOurs(uint16_t control) {
-    return (control & 0x0C3F) == 0x003F && (control & 0x0300) >= 0x0200;
+    return (control & (kX87Rounding | kX87Masks)) == kX87Masks && (control & kX87Precision) >= kX87PrecisionDouble;
   }
 
   // The x87 status flags differ from the host's: clear ours, put back the host's, never leaving a
@@ -66,10 +59,9 @@ class FpEnvironmentGuard {
       return;
     }
     // The host had flags of its own: only a whole environment load can set them again.
-    uint16_t env[14];  // 28 bytes, the 32-bit protected-mode layout
+    X87Environment env;
     asm volatile("fnstenv %0" : "=m"(env) : : "memory");
-    env[0] = hostControl_;
-    env[2] = static_cast<uint16_t>((env[2] & ~kX87StatusFlags) | (hostStatus_ & kX87StatusFlags));
+    env = WithControlAndFlags(env, hostControl_, hostStatus_);
     asm volatile("fldenv %0" : : "m"(env) : "memory");
   }
 

@@ -7,6 +7,7 @@
 #include <xmmintrin.h>
 
 #include "host/abi.hpp"
+#include "host/fp_registers.hpp"
 
 #if defined(_WIN32)
 #define EXPORT __declspec(dllexport)
@@ -91,7 +92,7 @@ EXPORT void Process(void* p) {
   if (exponent > 0x20 && exponent < 0xE0) y = x / 3.0f;
 #endif
 #if defined(VEK_BROKEN_LEAVES_MXCSR)
-  _mm_setcsr(_mm_getcsr() | 0x8040);  // flush-to-zero and denormals-are-zero, never undone
+  _mm_setcsr(_mm_getcsr() | vek::kMxcsrFlushToZero | vek::kMxcsrDenormalsAreZero);  // never undone
 #endif
 #if defined(VEK_BROKEN_TRAPS_ON_NAN)
   // A conversion that raises invalid-operation on NaN: a trap when the host unmasked it.

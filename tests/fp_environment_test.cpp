@@ -88,5 +88,39 @@ TEST(FpEnvironment, TheStandInReportsAnEnvironmentLeftChanged) {
   EXPECT_EQ(usrhost::DescribeFpChange({0x037F, 0, 0x1F80}, {0x037F, 0, 0x9FC0}).find("trap"), std::string::npos);
 }
 
+// The presets are the environments real hosts leave, bit for bit, and what a change report names.
+TEST(FpEnvironment, ThePresetsHoldTheHostsBits) {
+#if defined(_WIN32)
+  const uint16_t x87 = 0x027F;
+#else
+  const uint16_t x87 = 0x037F;
+#endif
+  const std::vector<std::pair<std::string, usrhost::FpEnvironment>> expected = {
+      {"default", {x87, 0, 0x1F80}},
+      {"traps", {0x1332, 0, 0x1900}},
+      {"ftz-daz", {x87, 0, 0x9FC0}},
+      {"round-down", {static_cast<uint16_t>(x87 | 0x0400), 0, 0x3F80}},
+      {"round-up", {static_cast<uint16_t>(x87 | 0x0800), 0, 0x5F80}},
+      {"round-zero", {static_cast<uint16_t>(x87 | 0x0C00), 0, 0x7F80}},
+      {"x87-single", {static_cast<uint16_t>(x87 & ~0x0300), 0, 0x1F80}},
+      {"sticky-flags", {x87, 0x003F, 0x1FBF}},
+  };
+  ASSERT_EQ(usrhost::FpPresets().size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(usrhost::FpPresets()[i].name, expected[i].first);
+    EXPECT_TRUE(usrhost::FpPresets()[i].environment == expected[i].second) << expected[i].first;
+  }
+
+  EXPECT_NE(usrhost::DescribeFpChange({x87, 0, 0x1F80}, {x87, 0, 0x1F85}).find("(flags IE ZE)"), std::string::npos);
+  EXPECT_NE(usrhost::DescribeFpChange({x87, 0, 0x1FA1}, {x87, 0, 0x1F81}).find("cleared PE)"), std::string::npos);
+  EXPECT_NE(usrhost::DescribeFpChange({x87, 0, 0x1F80}, {x87, 0, 0x3F00}).find("(exception masks, rounding mode)"),
+            std::string::npos);
+  EXPECT_NE(usrhost::DescribeFpChange({x87, 0, 0x1F80}, {x87, 0, 0x1FC0}).find("(flush-to-zero/denormals-are-zero)"),
+            std::string::npos);
+  // An x87 flag raised under its unmasked exception traps too.
+  EXPECT_NE(usrhost::DescribeFpChange({0x1332, 0, 0x1F80}, {0x1332, 0x0004, 0x1F80}).find("trap"), std::string::npos);
+  EXPECT_EQ(usrhost::DescribeFpChange({0x1332, 0, 0x1F80}, {0x1332, 0x0002, 0x1F80}).find("trap"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vektest

@@ -37,10 +37,9 @@ Env Read() {
 }
 
 void Load(const Env& e) {
-  uint16_t env[14];
+  vek::X87Environment env;
   asm volatile("fnclex\n\tfnstenv %0" : "=m"(env) : : "memory");
-  env[0] = e.control;
-  env[2] = static_cast<uint16_t>((env[2] & ~vek::kX87StatusFlags) | e.status);
+  env = vek::WithControlAndFlags(env, e.control, e.status);
   asm volatile("fldenv %0" : : "m"(env) : "memory");
   asm volatile("ldmxcsr %0" : : "m"(e.mxcsr) : "memory");
 }
@@ -122,7 +121,7 @@ TEST(FpEnvironmentGuard, ComputesWithNearestRoundingAndWithoutFlushing) {
   const Env own = Read();
   const double nearest = 1.0 / 3.0;
   for (const Env& host : kHostEnvironments) {
-    if ((host.mxcsr & 0x1F80) != 0x1F80) continue;  // the trap cases run in the test above
+    if ((host.mxcsr & vek::kMxcsrMasks) != vek::kMxcsrMasks) continue;  // the trap cases run in the test above
     Load(host);
     const Env loaded = Read();
     const double third = GuardedThird(1.0);

@@ -73,5 +73,26 @@ TEST(HostStandIn, SessionLinesAndSweeps) {
   }
 }
 
+// A golden file's lines, as the stand-in and the release runner both read them: each action knows
+// where it was written, and the first bad line is named by it.
+TEST(HostStandIn, GoldenLinesNameTheirPlace) {
+  std::vector<usrhost::Action> actions;
+  std::string error;
+  ASSERT_TRUE(usrhost::ParseSessionLines({"set Octaves=2.5", "# note", "press Calculate Array", "cycle 2", "dump"}, {},
+                                         "g.json: a.session", actions, error, usrhost::ChoiceReader()))
+      << error;
+  ASSERT_EQ(actions.size(), 4u);
+  EXPECT_EQ(actions[0].value, 2.5f);
+  EXPECT_EQ(actions[1].kind, usrhost::Action::kPress);
+  EXPECT_EQ(actions[1].origin, "g.json: a.session: action 3");
+  EXPECT_EQ(actions[2].count, 2);
+  EXPECT_FALSE(usrhost::ParseSessionLines({"dump", "cycle 1e12"}, {}, "g.json: a.session", actions, error,
+                                          usrhost::ChoiceReader()));
+  EXPECT_EQ(error.rfind("g.json: a.session: action 2: cycle takes a whole count", 0), 0u) << error;
+  EXPECT_FALSE(usrhost::ParseSessionLines({"set Mode=Sometimes"}, {"a.session:7"}, "", actions, error,
+                                          usrhost::ChoiceReader()));
+  EXPECT_EQ(error.rfind("a.session:7: set needs NAME=NUMBER", 0), 0u) << error;
+}
+
 }  // namespace
 }  // namespace vektest

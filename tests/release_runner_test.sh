@@ -42,6 +42,17 @@ out=$("$runner" call "$faults" Answer) || say "calling Answer failed"
 grep -q "Answer returned 42" <<<"$out" || say "Answer: $out"
 # It has no absolute addresses, so no relocations: it cannot move.
 expect 2 "its image base is taken and it has no relocations" --occupy-base call "$faults" Answer
+expect 2 "release_runner_test.sh: not a PE file" --occupy-base call "$(dirname "$0")/release_runner_test.sh" Answer
+# Golden files are read as the stand-in reads them: the shape checked, each bad line named.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cp "$golden/Vek_Random_Array.golden.json" "$scratch/"
+sed 's/"cycle"/"cycle -2"/' "$golden/Vek_Random.golden.json" >"$scratch/Vek_Random.golden.json"
+expect 1 "Vek_Random.golden.json: random_[a-z]+.session: action [0-9]+: cycle takes a whole count" \
+  check "$build/modules" --golden "$scratch" --fp-env default
+sed 's/"dumps"/"dumbs"/' "$golden/Vek_Random.golden.json" >"$scratch/Vek_Random.golden.json"
+expect 1 "Vek_Random.golden.json: sessions\[0\].dumps is missing or not a list" \
+  check "$build/modules" --golden "$scratch" --fp-env default
 expect 2 "--fp-env: floating-point environment \"wet\" is neither a preset" bench "$build/modules" --fp-env wet
 # One workload, both sides in the host's trapping environment, bits compared; then the plain side alone.
 out=$("$runner" bench "$build/modules" --rounds 2 --only "Process, 1 octave" --fp-env traps) || say "bench --fp-env traps failed: $out"

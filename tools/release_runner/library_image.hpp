@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/release_runner/guest_image.hpp"
+#include "tools/release_runner/pe_headers.hpp"
 
 namespace runner {
 
@@ -39,7 +40,7 @@ class LibraryImage {
   const GuestImage* guest_ = nullptr;
   std::string name_;
   uint32_t base_ = 0, preferredBase_ = 0, size_ = 0, entryPoint_ = 0;
-  uint32_t dirs_[16][2] = {};
+  uint32_t dirs_[kPeDirectoryCount][2] = {};
   std::map<std::string, uint32_t> exports_;
   void* handle_ = nullptr;
 };

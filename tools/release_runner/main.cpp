@@ -8,13 +8,15 @@
 #include <sys/mman.h>
 
 #include <cstdio>
-#include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 
 #include <CLI/CLI.hpp>
 
 #include "tools/release_runner/bench_table.hpp"
 #include "tools/release_runner/guest_image.hpp"
+#include "tools/release_runner/pe_headers.hpp"
 #include "tools/release_runner/release_check.hpp"
 #include "tools/usrhost/standin/exit_status.hpp"
 
@@ -31,16 +33,13 @@ constexpr int kCannotRunHere = 77;
 
 // Takes a DLL's preferred base away, so that the loader must relocate it.
 void OccupyBase(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) InputError(path + ": cannot be read");
-  unsigned char head[4096];
-  const size_t n = std::fread(head, 1, sizeof head, f);
-  std::fclose(f);
-  uint32_t pe = 0, base = 0;
-  if (n >= 64) std::memcpy(&pe, head + 0x3C, 4);
-  if (pe + 56 > n) InputError(path + ": not a PE file");
-  std::memcpy(&base, head + pe + 24 + 28, 4);
-  if (mmap(reinterpret_cast<void*>(static_cast<uintptr_t>(base)), 4096, PROT_NONE,
+  std::ifstream in(path, std::ios::binary);
+  if (!in) InputError(path + ": cannot be read");
+  const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  runner::PeHeaders headers;
+  std::string error;
+  if (!runner::DecodePeHeaders(file, headers, error)) InputError(path + ": " + error);
+  if (mmap(reinterpret_cast<void*>(static_cast<uintptr_t>(headers.preferredBase)), 4096, PROT_NONE,
            MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0) == MAP_FAILED) {
     InputError(path + ": cannot occupy its image base");
   }

@@ -78,9 +78,14 @@ bool Module::Load(const GuestImage& guest, const std::string& path, std::string&
   return true;
 }
 
-int32_t Module::Find(const std::string& caption) const {
+int32_t Module::Find(const std::string& key) const {
   for (size_t i = 0; i < params_.size(); ++i) {
-    if (params_[i].caption == caption) return static_cast<int32_t>(i);
+    if (params_[i].caption == key) return static_cast<int32_t>(i);
+  }
+  // An index, as the stand-in takes one.
+  if (!key.empty() && key.size() < 6 && key.find_first_not_of("0123456789") == std::string::npos) {
+    const size_t index = std::stoul(key);
+    if (index < params_.size()) return static_cast<int32_t>(index);
   }
   return -1;
 }

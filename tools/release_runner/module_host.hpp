@@ -34,7 +34,8 @@ class Module {
   const std::string& name() const { return image_.name(); }
   const std::string& moduleName() const { return moduleName_; }
   const std::vector<Param>& params() const { return params_; }
-  int32_t Find(const std::string& caption) const;
+  // A parameter by caption, or by index as the stand-in takes one; -1 when neither fits.
+  int32_t Find(const std::string& key) const;
   uint32_t entry(EntryPoint e) const { return entries_[e]; }
   const GuestImage& guest() const { return *guest_; }
   const LibraryImage& image() const { return image_; }

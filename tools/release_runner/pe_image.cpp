@@ -11,16 +11,7 @@
 namespace runner {
 namespace {
 
-enum Directory { kExports = 0, kImports = 1, kRelocations = 5, kTls = 9 };
 constexpr uint32_t kDllProcessAttach = 1, kDllProcessDetach = 0;
-constexpr uint16_t kRelocsStripped = 0x0001;
-
-template <typename T>
-bool ReadAt(const std::string& file, size_t offset, T& out) {
-  if (offset > file.size() || file.size() - offset < sizeof(T)) return false;
-  std::memcpy(&out, file.data() + offset, sizeof(T));
-  return true;
-}
 
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -49,33 +40,12 @@ bool LibraryImage::Load(const GuestImage& guest, const std::string& path, std::s
 }
 
 bool LibraryImage::MapSections(const std::string& file, std::string& error) {
-  uint32_t peOffset = 0, signature = 0;
-  uint16_t machine = 0, sectionCount = 0, optionalSize = 0, characteristics = 0, magic = 0;
-  if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z' || !ReadAt(file, 0x3C, peOffset) ||
-      !ReadAt(file, peOffset, signature) || signature != 0x00004550) {
-    error = "not a PE file";
-    return false;
-  }
-  const size_t coff = peOffset + 4, optional = coff + 20;
-  ReadAt(file, coff, machine);
-  ReadAt(file, coff + 2, sectionCount);
-  ReadAt(file, coff + 16, optionalSize);
-  ReadAt(file, coff + 18, characteristics);
-  if (machine != 0x14C || !ReadAt(file, optional, magic) || magic != 0x10B) {
-    error = "not a 32-bit x86 PE file";
-    return false;
-  }
-  uint32_t headersSize = 0, directoryCount = 0;
-  ReadAt(file, optional + 16, entryPoint_);
-  ReadAt(file, optional + 28, preferredBase_);
-  ReadAt(file, optional + 56, size_);
-  ReadAt(file, optional + 60, headersSize);
-  ReadAt(file, optional + 92, directoryCount);
-  for (uint32_t d = 0; d < directoryCount && d < 16; ++d) ReadAt(file, optional + 96 + d * 8, dirs_[d]);
-  if (size_ == 0 || size_ > (256u << 20) || headersSize > size_ || headersSize > file.size()) {
-    error = "image size out of range";
-    return false;
-  }
+  PeHeaders headers;
+  if (!DecodePeHeaders(file, headers, error)) return false;
+  entryPoint_ = headers.entryPoint;
+  preferredBase_ = headers.preferredBase;
+  size_ = headers.imageSize;
+  std::memcpy(dirs_, headers.directories, sizeof dirs_);
 
   // The preferred base when it is free and below 4 GB; else anywhere below 4 GB, relocated.
   void* at = MAP_FAILED;
@@ -84,7 +54,7 @@ bool LibraryImage::MapSections(const std::string& file, std::string& error) {
               PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
   }
   if (at == MAP_FAILED) {
-    if (characteristics & kRelocsStripped) {
+    if (headers.characteristics & kPeRelocsStripped) {
       error = "its image base is taken and it has no relocations";
       return false;
     }
@@ -96,11 +66,10 @@ bool LibraryImage::MapSections(const std::string& file, std::string& error) {
   }
   base_ = GuestImage::AddressOf(at);
   auto* image = static_cast<uint8_t*>(at);
-  std::memcpy(image, file.data(), headersSize);
-  const size_t sections = optional + optionalSize;
-  for (uint16_t i = 0; i < sectionCount; ++i) {
+  std::memcpy(image, file.data(), headers.headersSize);
+  for (uint16_t i = 0; i < headers.sectionCount; ++i) {
     uint32_t virtualSize = 0, rva = 0, rawSize = 0, rawOffset = 0;
-    const size_t h = sections + i * 40u;
+    const size_t h = headers.sectionTable + i * kPeSectionHeaderSize;
     if (!ReadAt(file, h + 8, virtualSize) || !ReadAt(file, h + 12, rva) || !ReadAt(file, h + 16, rawSize) ||
         !ReadAt(file, h + 20, rawOffset)) {
       error = "section table cut short";
@@ -119,7 +88,7 @@ bool LibraryImage::MapSections(const std::string& file, std::string& error) {
 bool LibraryImage::Relocate(std::string& error) {
   const uint32_t delta = base_ - preferredBase_;
   if (delta == 0) return true;
-  const auto [rva, size] = std::pair(dirs_[kRelocations][0], dirs_[kRelocations][1]);
+  const auto [rva, size] = std::pair(dirs_[kPeRelocations][0], dirs_[kPeRelocations][1]);
   if (size == 0) {
     error = "its image base is taken and it has no relocations";
     return false;
@@ -155,7 +124,7 @@ bool LibraryImage::Relocate(std::string& error) {
 bool LibraryImage::BindImports(std::string& error) {
   uint8_t* image = GuestImage::At<uint8_t>(base_);
   auto text = [&](uint32_t rva) { return rva < size_ ? std::string(reinterpret_cast<const char*>(image + rva), strnlen(reinterpret_cast<const char*>(image + rva), size_ - rva)) : std::string(); };
-  for (uint32_t d = dirs_[kImports][0]; dirs_[kImports][1] != 0 && d + 20 <= size_; d += 20) {
+  for (uint32_t d = dirs_[kPeImports][0]; dirs_[kPeImports][1] != 0 && d + 20 <= size_; d += 20) {
     uint32_t lookup, nameRva, thunks;
     std::memcpy(&lookup, image + d, 4);
     std::memcpy(&nameRva, image + d + 12, 4);
@@ -188,8 +157,8 @@ bool LibraryImage::BindImports(std::string& error) {
 }
 
 void LibraryImage::ReadExports() {
-  const uint32_t rva = dirs_[kExports][0];
-  if (dirs_[kExports][1] == 0 || rva + 40 > size_) return;
+  const uint32_t rva = dirs_[kPeExports][0];
+  if (dirs_[kPeExports][1] == 0 || rva + 40 > size_) return;
   const uint8_t* image = GuestImage::At<uint8_t>(base_);
   uint32_t count, functions, names, ordinals;
   std::memcpy(&count, image + rva + 24, 4);
@@ -209,8 +178,8 @@ void LibraryImage::ReadExports() {
 
 // One thread, one module with TLS at a time: slot 0 of the thread block's TLS array.
 void LibraryImage::SetUpTls() {
-  const uint32_t rva = dirs_[kTls][0];
-  if (dirs_[kTls][1] == 0 || rva + 24 > size_) return;
+  const uint32_t rva = dirs_[kPeTls][0];
+  if (dirs_[kPeTls][1] == 0 || rva + 24 > size_) return;
   uint32_t tls[6];
   std::memcpy(tls, GuestImage::At<uint8_t>(base_ + rva), sizeof tls);
   const uint32_t start = tls[0], end = tls[1], indexAt = tls[2], zeroFill = tls[4];
@@ -226,8 +195,8 @@ void LibraryImage::SetUpTls() {
 }
 
 bool LibraryImage::Attach(std::string& error) {
-  const uint32_t rva = dirs_[kTls][0];
-  if (dirs_[kTls][1] != 0 && rva + 24 <= size_) {
+  const uint32_t rva = dirs_[kPeTls][0];
+  if (dirs_[kPeTls][1] != 0 && rva + 24 <= size_) {
     const uint32_t callbacks = GuestImage::At<uint32_t>(base_ + rva)[3];
     for (uint32_t* cb = callbacks ? GuestImage::At<uint32_t>(callbacks) : nullptr; cb != nullptr && *cb != 0; ++cb) {
       Call(*cb, {base_, kDllProcessAttach, 0}, "a TLS callback");

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/release_runner/session.hpp"
+#include "tools/usrhost/sessions/golden_text.hpp"
 #include "tools/usrhost/standin/host_fp_env.hpp"
 
 namespace runner {
@@ -18,31 +19,40 @@ struct Golden {
   std::vector<Dump> dumps;
 };
 
+// A golden file as the stand-in reads it: its shape checked whole, every session's lines parsed
+// before anything runs. Errors name the place ("g.json: sessions[1].dumps is missing or not a
+// list", "g.json: a.session: action 3: cycle takes a whole count ...").
 bool ReadGolden(const std::string& path, std::vector<Golden>& out, std::string& error) {
-  std::ifstream in(path);
+  std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = path + ": cannot be read";
     return false;
   }
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  try {
-    const nlohmann::json doc = nlohmann::json::parse(text);
-    for (const auto& s : doc.at("sessions")) {
-      Golden g;
-      g.session.name = s.at("name").get<std::string>();
-      g.session.lines = s.at("actions").get<std::vector<std::string>>();
-      for (const auto& d : s.at("dumps")) {
-        Dump dump;
-        for (const auto& [caption, values] : d.items()) {
-          for (const auto& v : values) dump[caption].push_back(static_cast<uint32_t>(std::stoul(v.get<std::string>(), nullptr, 16)));
-        }
-        g.dumps.push_back(std::move(dump));
-      }
-      out.push_back(std::move(g));
+  nlohmann::json doc;
+  if (!usrhost::ParseGolden(text, path, doc, error)) return false;
+  for (size_t i = 0; i < doc["sessions"].size(); ++i) {
+    const nlohmann::json& js = doc["sessions"][i];
+    Golden g;
+    g.session.name = js.contains("name") && js["name"].is_string() ? js["name"].get<std::string>()
+                                                                   : "session " + std::to_string(i + 1);
+    if (!usrhost::ParseSessionLines(js["actions"].get<std::vector<std::string>>(), {}, path + ": " + g.session.name,
+                                    g.session.actions, error, usrhost::ChoiceReader())) {
+      return false;
     }
-  } catch (const std::exception& e) {
-    error = path + ": not a golden file: " + e.what();
-    return false;
+    for (const auto& d : js["dumps"]) {
+      Dump dump;
+      for (const auto& [caption, values] : d.items()) {
+        std::vector<uint32_t>& bits = dump[caption];
+        if (values.is_string()) {
+          bits.push_back(usrhost::GoldenBits(values));
+        } else {
+          for (const auto& v : values) bits.push_back(usrhost::GoldenBits(v));
+        }
+      }
+      g.dumps.push_back(std::move(dump));
+    }
+    out.push_back(std::move(g));
   }
   return true;
 }

@@ -1,71 +1,57 @@
 #include "tools/release_runner/session.hpp"
 
-#include <cstdlib>
+#include <cmath>
 
 namespace runner {
-namespace {
-
-std::string Trim(const std::string& s) {
-  const size_t a = s.find_first_not_of(" \t\r");
-  if (a == std::string::npos) return "";
-  return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
-}
-
-}  // namespace
 
 bool RunSession(const Module& module, Instance& instance, const Session& session, std::vector<Dump>& dumps,
                 std::string& error) {
-  for (const std::string& raw : session.lines) {
-    const std::string line = Trim(raw);
-    auto fail = [&](const std::string& why) {
-      error = session.name + ": \"" + line + "\": " + why;
-      return false;
-    };
-    if (line.empty() || line[0] == '#') continue;
-    const size_t space = line.find(' ');
-    const std::string verb = line.substr(0, space);
-    const std::string rest = space == std::string::npos ? "" : Trim(line.substr(space));
-    if (verb == "set" || verb == "press") {
-      const size_t eq = verb == "set" ? rest.rfind('=') : std::string::npos;
-      const int32_t param = module.Find(verb == "set" ? Trim(rest.substr(0, eq)) : rest);
-      if (param < 0) return fail("no such parameter");
-      if (verb == "press") {
-        instance.Notify(param);
-        continue;
+  for (const usrhost::Action& a : session.actions) {
+    switch (a.kind) {
+      case usrhost::Action::kSet:
+      case usrhost::Action::kPress: {
+        const int32_t param = module.Find(a.target);
+        if (param < 0) {
+          error = a.origin + ": no such parameter \"" + a.target + "\"";
+          return false;
+        }
+        if (a.kind == usrhost::Action::kPress) {
+          instance.Notify(param);
+        } else {
+          instance.Set(param, a.value);
+        }
+        break;
       }
-      if (eq == std::string::npos) return fail("set needs NAME=NUMBER");
-      const std::string number = Trim(rest.substr(eq + 1));
-      char* end = nullptr;
-      const double v = std::strtod(number.c_str(), &end);
-      if (number.empty() || *end != '\0') return fail("set needs NAME=NUMBER");
-      instance.Set(param, static_cast<float>(v));
-    } else if (verb == "cycle") {
-      const long n = rest.empty() ? 1 : std::strtol(rest.c_str(), nullptr, 10);
-      for (long i = 0; i < n; ++i) instance.Process();
-    } else if (verb == "dump") {
-      dumps.push_back(instance.Snapshot());
-    } else {
-      return fail("unknown action (set, press, cycle, dump)");
+      case usrhost::Action::kCycle:
+        for (int i = 0; i < a.count; ++i) instance.Process();
+        break;
+      case usrhost::Action::kDump: dumps.push_back(instance.Snapshot()); break;
     }
   }
   return true;
 }
 
 std::vector<Session> HostileSessions(const Module& module) {
-  static const char* const kValues[] = {"nan", "inf", "-inf", "3.4e38", "-3.4e38", "1e-40", "-1e-45", "1e30", "-1e30"};
-  std::string compute;
+  static const double kValues[] = {NAN, INFINITY, -INFINITY, 3.4e38, -3.4e38, 1e-40, -1e-45, 1e30, -1e30};
+  const Param* compute = nullptr;
   for (const Param& p : module.params()) {
-    if (p.isButton) compute = "press " + p.caption;
+    if (p.isButton) compute = &p;
   }
   std::vector<Session> sessions;
   for (const Param& p : module.params()) {
     if (p.isOutput || p.isButton) continue;
     Session s{"hostile " + p.caption, {}};
-    for (const char* v : kValues) {
-      s.lines.push_back("set " + p.caption + "=" + v);
-      if (!compute.empty()) s.lines.push_back(compute);
-      s.lines.push_back("cycle");
-      s.lines.push_back("dump");
+    auto add = [&](usrhost::Action a) {
+      a.origin = s.name + ": action " + std::to_string(s.actions.size() + 1);
+      s.actions.push_back(std::move(a));
+    };
+    for (double v : kValues) {
+      usrhost::Action set{usrhost::Action::kSet, p.caption, static_cast<float>(v), 1};
+      set.typed = v;
+      add(set);
+      if (compute != nullptr) add({usrhost::Action::kPress, compute->caption, 0.0f, 1});
+      add({usrhost::Action::kCycle, "", 0.0f, 1});
+      add({usrhost::Action::kDump, "", 0.0f, 1});
     }
     sessions.push_back(std::move(s));
   }

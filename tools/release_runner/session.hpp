@@ -1,19 +1,20 @@
 #pragma once
-// Session lines as the host stand-in writes them ("set NAME=V", "press NAME", "cycle [N]",
-// "dump"), replayed on an instance of the runner.
+// Sessions as the host stand-in reads them (tools/usrhost/sessions/session_line.hpp), replayed
+// on an instance of the runner.
 #include <string>
 #include <vector>
 
 #include "tools/release_runner/module_host.hpp"
+#include "tools/usrhost/sessions/session_line.hpp"
 
 namespace runner {
 
 struct Session {
   std::string name;
-  std::vector<std::string> lines;
+  std::vector<usrhost::Action> actions;  // each with its origin, for messages
 };
 
-// Runs the lines on `instance` (started); the dumps they take. False with "SESSION: LINE: why".
+// Runs the actions on `instance` (started); the dumps they take. False with "ORIGIN: why".
 bool RunSession(const Module& module, Instance& instance, const Session& session, std::vector<Dump>& dumps,
                 std::string& error);
 

@@ -23,13 +23,8 @@ std::string Hex(float v) {
   return buf;
 }
 
-// The bit pattern a golden value holds (either case of hex digits).
-uint32_t BitsOf(const nlohmann::json& hex) {
-  return static_cast<uint32_t>(std::strtoul(hex.get_ref<const std::string&>().c_str(), nullptr, 16));
-}
-
 float FromHex(const nlohmann::json& hex) {
-  const uint32_t b = BitsOf(hex);
+  const uint32_t b = GoldenBits(hex);
   float v;
   std::memcpy(&v, &b, 4);
   return v;
@@ -41,17 +36,10 @@ bool Replay(const PluginLibrary& library, const ModuleDescription& m, const std:
             const std::vector<std::string>& lines, const std::vector<std::string>& origins,
             std::vector<Outputs>& snapshots, std::string& error, FailureKind* kind) {
   std::vector<Action> actions;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string origin = i < origins.size() ? origins[i] : name + ": action " + std::to_string(i + 1);
-    std::optional<Action> a;
-    if (!ParseSessionLine(lines[i], a, error, &m)) {
-      error = origin + ": " + error;
-      return false;
-    }
-    if (!a) continue;
-    a->origin = origin;
-    actions.push_back(*a);
-  }
+  const ChoiceReader choices = [&m](const std::string& param, const std::string& text, double& v, std::string& why) {
+    return ChoiceValue(&m, param, text, v, why);
+  };
+  if (!ParseSessionLines(lines, origins, name, actions, error, choices)) return false;
   std::optional<Sweep> none;
   std::vector<std::string> warnings;
   if (!CheckActions(m, actions, none, warnings, error)) return false;
@@ -110,90 +98,6 @@ bool RecordGolden(const PluginLibrary& library, const ModuleDescription& m, cons
   return true;
 }
 
-namespace {
-
-// "line L, column C" of a byte offset, for a parse error a user can find in an editor.
-std::string Position(const std::string& text, size_t offset) {
-  size_t line = 1, column = 1;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
-    }
-  }
-  return std::to_string(line) + ":" + std::to_string(column);
-}
-
-bool IsBits(const nlohmann::json& v) {
-  return v.is_string() && v.get_ref<const std::string&>().size() == 8 &&
-         v.get_ref<const std::string&>().find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-}
-
-// The shape a golden file must have, checked whole before anything runs; the error names the
-// place ("sessions[1].dumps[0].Output").
-bool CheckGoldenShape(const nlohmann::json& doc, std::string& error) {
-  if (!doc.is_object()) return (error = "not a golden file: the top level is not an object", false);
-  if (!doc.contains("module") || !doc["module"].is_string()) return (error = "\"module\" is missing or not text", false);
-  if (!doc.contains("sessions") || !doc["sessions"].is_array()) return (error = "\"sessions\" is missing or not a list", false);
-  if (doc["sessions"].empty()) return (error = "\"sessions\" is empty: nothing to compare", false);
-  for (size_t i = 0; i < doc["sessions"].size(); ++i) {
-    const nlohmann::json& js = doc["sessions"][i];
-    const std::string at = "sessions[" + std::to_string(i) + "]";
-    if (!js.is_object()) return (error = at + " is not an object", false);
-    if (!js.contains("actions") || !js["actions"].is_array()) return (error = at + ".actions is missing or not a list", false);
-    for (const auto& a : js["actions"]) {
-      if (!a.is_string()) return (error = at + ".actions holds something that is not text", false);
-    }
-    if (!js.contains("dumps") || !js["dumps"].is_array()) return (error = at + ".dumps is missing or not a list", false);
-    for (size_t d = 0; d < js["dumps"].size(); ++d) {
-      const nlohmann::json& dump = js["dumps"][d];
-      const std::string dat = at + ".dumps[" + std::to_string(d) + "]";
-      if (!dump.is_object()) return (error = dat + " is not an object", false);
-      for (auto it = dump.begin(); it != dump.end(); ++it) {
-        bool ok = IsBits(it.value());
-        if (it.value().is_array()) {
-          ok = true;
-          for (const auto& e : it.value()) ok = ok && IsBits(e);
-        }
-        if (!ok) return (error = dat + "." + it.key() + " is not 8 hex digits or a list of them", false);
-      }
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-bool ParseGolden(const std::string& text, const std::string& path, nlohmann::json& doc, std::string& error) {
-  try {
-    doc = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
-    std::string why = e.what();
-    const size_t colon = why.rfind(": ");
-    why = colon == std::string::npos ? why : why.substr(colon + 2);
-    error = path + ":" + Position(text, e.byte > 0 ? e.byte - 1 : 0) + ": not JSON: " + why;
-    return false;
-  } catch (const nlohmann::json::exception& e) {
-    // Valid syntax the parser still refuses, such as a number beyond a double ("1e999"); it names
-    // the token but not where it is, so point at the token's first occurrence.
-    std::string why = e.what();
-    const size_t colon = why.rfind("] ");
-    why = colon == std::string::npos ? why : why.substr(colon + 2);
-    const size_t open = why.find('\''), close = why.rfind('\'');
-    size_t at = std::string::npos;
-    if (open != std::string::npos && close > open) at = text.find(why.substr(open + 1, close - open - 1));
-    error = path + (at == std::string::npos ? "" : ":" + Position(text, at)) + ": not JSON: " + why;
-    return false;
-  }
-  if (!CheckGoldenShape(doc, error)) {
-    error = path + ": " + error;
-    return false;
-  }
-  return true;
-}
-
 bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, const std::string& path,
                    std::ostream& report, std::string& error, FailureKind* kind) {
   std::string text;
@@ -235,7 +139,7 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
         }
         if (want.is_string()) {
           ++values;
-          if (BitsOf(want) != BitsOf(have)) {
+          if (GoldenBits(want) != GoldenBits(have)) {
             report << where << ": expected " << FloatText(FromHex(want)) << " (0x" << Hex(FromHex(want))
                    << "), got " << FloatText(FromHex(have)) << " (0x" << Hex(FromHex(have)) << ")\n";
             return false;
@@ -247,7 +151,7 @@ bool CompareGolden(const PluginLibrary& library, const ModuleDescription& m, con
           return false;
         }
         for (size_t e = 0; e < want.size(); ++e, ++values) {
-          if (BitsOf(want[e]) != BitsOf(have[e])) {
+          if (GoldenBits(want[e]) != GoldenBits(have[e])) {
             report << where << " element " << e << ": expected " << FloatText(FromHex(want[e])) << " (0x"
                    << Hex(FromHex(want[e])) << "), got " << FloatText(FromHex(have[e])) << " (0x"
                    << Hex(FromHex(have[e])) << ")\n";

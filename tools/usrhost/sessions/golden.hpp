@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/usrhost/sessions/drive.hpp"
+#include "tools/usrhost/sessions/golden_text.hpp"
 #include "tools/usrhost/sessions/names.hpp"
 
 namespace usrhost {
@@ -27,10 +28,6 @@ bool RecordGolden(const PluginLibrary& library, const ModuleDescription& module,
 // it cannot compare (a bad file, one of another module, misuse) `error` says why and `kind` which.
 bool CompareGolden(const PluginLibrary& library, const ModuleDescription& module, const std::string& goldenPath,
                    std::ostream& report, std::string& error, FailureKind* kind = nullptr);
-
-// A golden file's text, parsed and checked for the shape record writes; errors name the place
-// ("g.json:3:14: not JSON: ...", "g.json: sessions[1].dumps is missing or not a list").
-bool ParseGolden(const std::string& text, const std::string& path, nlohmann::json& doc, std::string& error);
 
 // A session file's lines, named after the file.
 bool LoadGoldenSession(const std::string& path, const ModuleDescription& module, GoldenSession& session,

@@ -1,6 +1,6 @@
 #include "tools/usrhost/standin/host_fp_env.hpp"
 
-#include "host/fp_environment.hpp"
+#include "host/fp_registers.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,15 +16,23 @@
 namespace usrhost {
 namespace {
 
-constexpr uint16_t kX87FlagBits = vek::kX87StatusFlags;
+using namespace vek;
 
 // The x87 control word a process starts with: extended precision on Linux, double on Windows.
 #if defined(_WIN32)
-constexpr uint16_t kX87Default = 0x027F;
+constexpr uint16_t kX87Default = (kOwnX87Control & ~kX87Precision) | kX87PrecisionDouble;
 #else
-constexpr uint16_t kX87Default = 0x037F;
+constexpr uint16_t kX87Default = kOwnX87Control;
 #endif
-constexpr uint32_t kMxcsrDefault = 0x1F80;
+constexpr uint32_t kMxcsrDefault = kOwnMxcsr;
+// Invalid operation, divide-by-zero and overflow unmasked; the exception bits sit at the same
+// places in both units. The x87 word as such hosts leave it also has the infinity-control bit set,
+// which no unit since the 387 reads.
+constexpr uint32_t kTrapped = kMxcsrInvalid | kMxcsrDivide | kMxcsrOverflow;
+constexpr uint32_t kMxcsrTraps = kMxcsrMasks & ~(kTrapped << kMxcsrMaskShift);
+constexpr uint16_t kX87InfinityControl = 0x1000;
+constexpr uint16_t kX87Traps = kX87InfinityControl | kX87PrecisionExtended | (kX87Masks & ~kTrapped);
+static_assert(kMxcsrTraps == 0x1900 && kX87Traps == 0x1332, "the traps preset as hosts leave it");
 
 std::optional<FpEnvironment> g_hostEnvironment;
 
@@ -45,13 +53,18 @@ std::string Bits(uint32_t value, std::initializer_list<std::pair<uint32_t, const
 std::string MxcsrChange(uint32_t from, uint32_t to) {
   const uint32_t changed = from ^ to;
   std::string what;
-  if (changed & 0x003F) {
-    what += "flags " + Bits(to & ~from & 0x3F, {{1, "IE"}, {2, "DE"}, {4, "ZE"}, {8, "OE"}, {16, "UE"}, {32, "PE"}});
-    if (from & ~to & 0x3F) what += " cleared " + Bits(from & ~to & 0x3F, {{1, "IE"}, {2, "DE"}, {4, "ZE"}, {8, "OE"}, {16, "UE"}, {32, "PE"}});
+  const std::initializer_list<std::pair<uint32_t, const char*>> flagNames = {
+      {kMxcsrInvalid, "IE"},  {kMxcsrDenormal, "DE"},  {kMxcsrDivide, "ZE"},
+      {kMxcsrOverflow, "OE"}, {kMxcsrUnderflow, "UE"}, {kMxcsrInexact, "PE"}};
+  if (changed & kMxcsrFlags) {
+    what += "flags " + Bits(to & ~from & kMxcsrFlags, flagNames);
+    if (from & ~to & kMxcsrFlags) what += " cleared " + Bits(from & ~to & kMxcsrFlags, flagNames);
   }
-  if (changed & 0x1F80) what += std::string(what.empty() ? "" : ", ") + "exception masks";
-  if (changed & 0x6000) what += std::string(what.empty() ? "" : ", ") + "rounding mode";
-  if (changed & 0x8040) what += std::string(what.empty() ? "" : ", ") + "flush-to-zero/denormals-are-zero";
+  if (changed & kMxcsrMasks) what += std::string(what.empty() ? "" : ", ") + "exception masks";
+  if (changed & kMxcsrRounding) what += std::string(what.empty() ? "" : ", ") + "rounding mode";
+  if (changed & (kMxcsrFlushToZero | kMxcsrDenormalsAreZero)) {
+    what += std::string(what.empty() ? "" : ", ") + "flush-to-zero/denormals-are-zero";
+  }
   return "MXCSR " + Hex(from, 4) + " -> " + Hex(to, 4) + " (" + what + ")";
 }
 
@@ -62,15 +75,15 @@ const std::vector<FpPreset>& FpPresets() {
       {"default", "the platform's start-up environment: exceptions masked, round to nearest",
        {kX87Default, 0, kMxcsrDefault}},
       {"traps", "invalid operation, divide-by-zero and overflow unmasked, as some hosts' runtimes leave them",
-       {0x1332, 0, 0x1900}},
-      {"ftz-daz", "flush-to-zero and denormals-are-zero, as audio hosts often set", {kX87Default, 0, 0x9FC0}},
-      {"round-down", "rounding toward minus infinity", {static_cast<uint16_t>(kX87Default | 0x0400), 0, 0x3F80}},
-      {"round-up", "rounding toward plus infinity", {static_cast<uint16_t>(kX87Default | 0x0800), 0, 0x5F80}},
-      {"round-zero", "rounding toward zero", {static_cast<uint16_t>(kX87Default | 0x0C00), 0, 0x7F80}},
+       {kX87Traps, 0, kMxcsrTraps}},
+      {"ftz-daz", "flush-to-zero and denormals-are-zero, as audio hosts often set", {kX87Default, 0, kMxcsrDefault | kMxcsrFlushToZero | kMxcsrDenormalsAreZero}},
+      {"round-down", "rounding toward minus infinity", {kX87Default | kX87RoundDown, 0, kMxcsrDefault | kMxcsrRoundDown}},
+      {"round-up", "rounding toward plus infinity", {kX87Default | kX87RoundUp, 0, kMxcsrDefault | kMxcsrRoundUp}},
+      {"round-zero", "rounding toward zero", {kX87Default | kX87RoundZero, 0, kMxcsrDefault | kMxcsrRoundZero}},
       {"x87-single", "the x87 unit at single precision, as some graphics libraries leave it",
-       {static_cast<uint16_t>(kX87Default & ~0x0300), 0, kMxcsrDefault}},
+       {(kX87Default & ~kX87Precision) | kX87PrecisionSingle, 0, kMxcsrDefault}},
       {"sticky-flags", "every exception flag already raised by the host, which must find them still set",
-       {kX87Default, 0x003F, kMxcsrDefault | 0x003F}},
+       {kX87Default, kX87StatusExceptions, kMxcsrDefault | kMxcsrFlags}},
   };
   return presets;
 }
@@ -121,8 +134,8 @@ std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment&
   if (expected.mxcsr != found.mxcsr) add(MxcsrChange(expected.mxcsr, found.mxcsr));
   // A flag raised while the host has its exception unmasked is a trap on real hardware (an
   // emulator may let it pass and only set the flag).
-  const uint32_t sseTrap = found.mxcsr & ~expected.mxcsr & ~(expected.mxcsr >> 7) & 0x3F;
-  const uint32_t x87Trap = found.x87Status & ~expected.x87Status & ~expected.x87Control & 0x3F;
+  const uint32_t sseTrap = found.mxcsr & ~expected.mxcsr & ~(expected.mxcsr >> kMxcsrMaskShift) & kMxcsrFlags;
+  const uint32_t x87Trap = found.x87Status & ~expected.x87Status & ~expected.x87Control & kX87StatusExceptions;
   if (sseTrap != 0 || x87Trap != 0) return "raised an exception the host has unmasked (a trap in a real host): " + out;
   return "left the host's floating-point environment changed: " + out;
 }
@@ -135,17 +148,16 @@ FpEnvironment ReadFpEnvironment() {
   asm volatile("fnstcw %0" : "=m"(env.x87Control) : : "memory");
   asm volatile("fnstsw %0" : "=m"(status) : : "memory");
   asm volatile("stmxcsr %0" : "=m"(env.mxcsr) : : "memory");
-  env.x87Status = static_cast<uint16_t>(status & kX87FlagBits);
+  env.x87Status = static_cast<uint16_t>(status & kX87StatusFlags);
   return env;
 }
 
 void LoadFpEnvironment(const FpEnvironment& env) {
   // Only a whole x87 environment load sets status flags; clearing them first keeps a flag of the
   // old environment from trapping under the new control word.
-  uint16_t x87[14];
+  X87Environment x87;
   asm volatile("fnclex\n\tfnstenv %0" : "=m"(x87) : : "memory");
-  x87[0] = env.x87Control;
-  x87[2] = static_cast<uint16_t>((x87[2] & ~kX87FlagBits) | (env.x87Status & kX87FlagBits));
+  x87 = WithControlAndFlags(x87, env.x87Control, env.x87Status);
   asm volatile("fldenv %0" : : "m"(x87) : "memory");
   const uint32_t mxcsr = env.mxcsr;
   asm volatile("ldmxcsr %0" : : "m"(mxcsr) : "memory");
@@ -175,6 +187,8 @@ HostFpScope::~HostFpScope() {
 
 namespace {
 volatile LONG g_trapped = 0;
+// Where MXCSR sits in the FXSAVE image that the context's extended registers hold.
+constexpr size_t kFxsaveMxcsrOffset = 24;
 // Notes the trap, masks every SSE exception in the interrupted context and lets the division
 // run again, now quietly.
 LONG WINAPI NoteTrap(EXCEPTION_POINTERS* info) {
@@ -184,8 +198,8 @@ LONG WINAPI NoteTrap(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
   g_trapped = 1;
-  uint32_t* mxcsr = reinterpret_cast<uint32_t*>(info->ContextRecord->ExtendedRegisters + 24);
-  *mxcsr = (*mxcsr | 0x1F80) & ~0x3Fu;
+  uint32_t* mxcsr = reinterpret_cast<uint32_t*>(info->ContextRecord->ExtendedRegisters + kFxsaveMxcsrOffset);
+  *mxcsr = (*mxcsr | kMxcsrMasks) & ~kMxcsrFlags;
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 }  // namespace
@@ -194,7 +208,7 @@ bool FpTrapsAreRaised() {
   static const bool raised = [] {
     void* handler = AddVectoredExceptionHandler(1, NoteTrap);
     {
-      HostFpScope scope(FpEnvironment{kX87Default, 0, 0x1900});
+      HostFpScope scope(FpEnvironment{kX87Default, 0, kMxcsrTraps});
       volatile double zero = 0.0;
       volatile double r = zero / zero;
       (void)r;
@@ -212,7 +226,7 @@ bool FpTrapsAreRaised() {
   static const bool raised = [] {
     const pid_t child = fork();
     if (child == 0) {
-      LoadFpEnvironment(FpEnvironment{kX87Default, 0, 0x1900});
+      LoadFpEnvironment(FpEnvironment{kX87Default, 0, kMxcsrTraps});
       volatile double zero = 0.0;
       volatile double r = zero / zero;
       (void)r;
