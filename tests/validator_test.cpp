@@ -1,20 +1,13 @@
 // usrhost validate on our plug-ins (every check passes) and on deliberately broken modules (the
 // right check fails, with a precise reason and a way to reproduce it).
-#include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
-#if defined(__linux__)
-#include <malloc.h>
-#endif
 
 #include <nlohmann/json.hpp>
 
 #include "plugin_fixture.hpp"
-#include "tools/usrhost/standin/alloc_counter.hpp"
 #include "tools/usrhost/validation/subprocess.hpp"
 
 namespace vektest {
@@ -118,32 +111,6 @@ TEST(Validator, FindsAllocationInProcess) {
 #endif
 }
 
-}  // namespace
-}  // namespace vektest
-
-namespace vektest {
-namespace {
-
-TEST(Golden, CompareReportsTheFirstDifferingElement) {
-  std::ifstream in(std::string(VEK_GOLDEN_DIR) + "Vek_Random_Array.golden.json");
-  nlohmann::json doc = nlohmann::json::parse(in);
-  // One bit changed in element 5 of "Float Out" of the second dump of the first session.
-  std::string& bits = doc["sessions"][0]["dumps"][1]["Float Out"][5].get_ref<std::string&>();
-  bits.back() = bits.back() == '0' ? '1' : '0';
-  const std::string tampered = "tampered.golden.json";
-  std::ofstream(tampered) << doc.dump();
-  const usrhost::ChildResult r = usrhost::RunChild(
-      {VEK_USRHOST, "compare", std::string(VEK_MODULE_DIR) + VEK_RANDOM_ARRAY_USR, tampered}, 120);
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.output.find("dump 2, \"Float Out\" element 5: expected"), std::string::npos) << r.output;
-}
-
-}  // namespace
-}  // namespace vektest
-
-namespace vektest {
-namespace {
-
 TEST(Validator, FindsResultsThatDependOnTheRoundingMode) {
   const Report r = Validate("broken/broken_rounding_dependent.usr", {"--check", "abi.fp-environment"});
   EXPECT_EQ(r.exitCode, 1);
@@ -169,38 +136,6 @@ TEST(Validator, FindsAnExceptionRaisedIntoTheHost) {
   // On a CPU the exception traps and ends the host; an emulator only raises the flag.
   EXPECT_TRUE(m.find("crashed") != std::string::npos || m.find("a trap in a real host") != std::string::npos) << m;
 }
-
-}  // namespace
-}  // namespace vektest
-
-namespace vektest {
-namespace {
-
-#if defined(__linux__)
-// Every way a module may reach the allocator counts, the aligned ones included. (Linux only, where
-// the counter exists.)
-TEST(AllocationCounter, CountsEveryWayToAllocate) {
-  if (!usrhost::AllocationCountingAvailable()) GTEST_SKIP() << "no allocation counting in this build";
-  void* p[8] = {};
-  usrhost::StartCountingAllocations();
-  p[0] = std::malloc(24);
-  p[1] = std::calloc(3, 8);
-  p[2] = std::realloc(nullptr, 40);
-  p[3] = memalign(64, 64);
-  p[4] = aligned_alloc(64, 128);
-  const int failed = posix_memalign(&p[5], 64, 64);
-  p[6] = ::operator new(64, std::align_val_t(64));
-  p[7] = ::operator new[](64, std::align_val_t(128));
-  const size_t counted = usrhost::StopCountingAllocations();
-  asm volatile("" : : "r"(p) : "memory");  // the allocations are used, so none may be left out
-  EXPECT_EQ(counted, 8u);
-  EXPECT_EQ(failed, 0);
-  for (int i = 0; i < 6; ++i) std::free(p[i]);
-  ::operator delete(p[6], std::align_val_t(64));
-  ::operator delete[](p[7], std::align_val_t(128));
-  EXPECT_EQ(posix_memalign(&p[0], 3, 64), EINVAL) << "a bad alignment is refused as the C library refuses it";
-}
-#endif
 
 }  // namespace
 }  // namespace vektest
