@@ -129,6 +129,92 @@ TEST(RandomArrayModule, SwitchingBackToAutomaticAppliesWhatIsPending) {
   EXPECT_EQ(Floats(*in), Floats(*fresh));
 }
 
+// What one message with detail 0 does to the arrays: element writes and length changes.
+struct MessageEffect {
+  int writes = 0;
+  std::vector<int32_t> lengths;  // each SetArrayLength's length, in order
+};
+MessageEffect EffectOf(usrhost::Instance& in, int32_t param, float value) {
+  in.trace().clear();
+  in.Set(param, value);
+  MessageEffect e;
+  for (const auto& c : in.trace()) {
+    if (c.op == usrhost::ServiceCall::kSetArrayElement) ++e.writes;
+    if (c.op == usrhost::ServiceCall::kSetArrayLength) e.lengths.push_back(c.index);
+  }
+  return e;
+}
+
+// "Mode" is read truncated toward zero (NaN as 0). Only 1 holds the seed and the size back; any
+// value but 0 leaves the fill to the button. So 2 and -1 apply seed and size at once, fill on click.
+TEST(RandomArrayModule, ModesOtherThanZeroAndOneApplySeedAndSizeButFillOnClick) {
+  for (float mode : {2.0f, -1.0f, 7.0f, -2.5f}) {
+    Started in(ArrayLib());
+    in->Notify(kCalculate);
+    in->Set(kMode, mode);
+    in->set_tracing(true);
+    const std::vector<float> before = Floats(*in);
+    EXPECT_EQ(EffectOf(*in, kOctaves, 5.5f).writes, 0) << "mode " << mode;
+    EXPECT_EQ(EffectOf(*in, kSeed, 7.0f).writes, 0) << "mode " << mode;
+    // The size at once, as in automatic update: both arrays, without filling them.
+    const MessageEffect size = EffectOf(*in, kSize, 40.0f);
+    EXPECT_EQ(size.writes, 0) << "mode " << mode;
+    EXPECT_EQ(size.lengths, (std::vector<int32_t>{40, 40})) << "mode " << mode;
+    const std::vector<float> resized = Floats(*in);
+    ASSERT_EQ(resized.size(), 40u);
+    EXPECT_EQ(std::vector<float>(resized.begin(), resized.begin() + 16), before) << "mode " << mode;
+    // The press fills with every setting, the seed included; nothing is resized again.
+    in->trace().clear();
+    in->Notify(kCalculate);
+    int writes = 0;
+    for (const auto& c : in->trace()) {
+      EXPECT_NE(c.op, usrhost::ServiceCall::kSetArrayLength) << "mode " << mode;
+      writes += c.op == usrhost::ServiceCall::kSetArrayElement;
+    }
+    EXPECT_EQ(writes, 80) << "mode " << mode;
+
+    Started fresh(ArrayLib());
+    fresh->Set(kSeed, 7.0f);
+    fresh->Set(kOctaves, 5.5f);
+    fresh->Set(kSize, 40.0f);
+    EXPECT_EQ(Floats(*in), Floats(*fresh)) << "mode " << mode;
+    EXPECT_EQ(Integers(*in), Integers(*fresh)) << "mode " << mode;
+  }
+}
+
+TEST(RandomArrayModule, ModesThatTruncateToZeroUpdateAutomatically) {
+  for (float mode : {0.5f, -0.5f, 0.999f, std::nanf("")}) {
+    Started in(ArrayLib());
+    in->Set(kMode, mode);
+    in->set_tracing(true);
+    EXPECT_EQ(EffectOf(*in, kOctaves, 5.5f).writes, 32) << "mode " << mode;
+    EXPECT_EQ(EffectOf(*in, kSeed, 7.0f).writes, 32) << "mode " << mode;
+    const MessageEffect size = EffectOf(*in, kSize, 40.0f);
+    EXPECT_EQ(size.lengths, (std::vector<int32_t>{40, 40})) << "mode " << mode;
+    EXPECT_EQ(size.writes, 80) << "mode " << mode;
+    Started fresh(ArrayLib());
+    fresh->Set(kSeed, 7.0f);
+    fresh->Set(kOctaves, 5.5f);
+    fresh->Set(kSize, 40.0f);
+    EXPECT_EQ(Floats(*in), Floats(*fresh)) << "mode " << mode;
+  }
+}
+
+TEST(RandomArrayModule, ModesThatTruncateToOneHoldSeedAndSizeBackUntilThePress) {
+  for (float mode : {1.5f, 1.999f}) {
+    Started in(ArrayLib());
+    in->Notify(kCalculate);
+    in->Set(kMode, mode);
+    in->set_tracing(true);
+    const MessageEffect size = EffectOf(*in, kSize, 40.0f);
+    EXPECT_EQ(size.writes, 0) << "mode " << mode;
+    EXPECT_TRUE(size.lengths.empty()) << "mode " << mode;
+    EXPECT_EQ(Floats(*in).size(), 16u);
+    in->Notify(kCalculate);
+    EXPECT_EQ(Floats(*in).size(), 40u) << "mode " << mode;
+  }
+}
+
 TEST(RandomArrayModule, OffsetIsReducedModulo997300) {
   auto floatsWithOffset = [](float offset) {
     Started in(ArrayLib());

@@ -49,7 +49,11 @@ struct ServiceDispatch {
   }
   static Binding* Resolve(EventHandle h, const char* service) {
     Binding* b = Lookup(h);
-    if (b == nullptr) Unattributed(std::string(service) + " with unknown handle " + Hex(h));
+    if (b == nullptr) {
+      // A handle names no instance, so the entry point that used it is what points to the fault.
+      const char* entry = CallInProgress();
+      Unattributed(std::string(service) + " with unknown handle " + Hex(h) + (entry ? std::string(" in ") + entry : ""));
+    }
     return b;
   }
   static void Trace(Instance& in, ServiceCall::Op op, int32_t param, int32_t index, float value) {

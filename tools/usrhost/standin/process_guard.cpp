@@ -175,7 +175,8 @@ void ReportCrashesTo(const std::string& path) {
   AddVectoredExceptionHandler(1, &OnCrash);
 #else
   g_crashFile = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-  for (int s : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) std::signal(s, &OnCrash);
+  // SIGTERM is how the parent ends a hung child: the report then names the entry point it hung in.
+  for (int s : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTERM}) std::signal(s, &OnCrash);
 #endif
 }
 

@@ -116,6 +116,19 @@ std::string SelfPath(const char* argv0) {
 
 #else
 
+namespace {
+// Asked first, so that a validator child can say which entry point hangs; then ended for sure.
+void EndHungChild(pid_t pid, int& status) {
+  kill(pid, SIGTERM);
+  for (int waited = 0; waited < 1000; waited += 2) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return;
+    usleep(2000);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+}
+}  // namespace
+
 ChildResult RunChild(const std::vector<std::string>& argv, double timeoutSeconds) {
   ChildResult r;
   int fds[2];
@@ -143,7 +156,6 @@ ChildResult RunChild(const std::vector<std::string>& argv, double timeoutSeconds
   for (;;) {
     const auto left = std::chrono::duration<double, std::milli>(deadline - std::chrono::steady_clock::now()).count();
     if (left <= 0) {
-      kill(pid, SIGKILL);
       r.timedOut = true;
       break;
     }
@@ -162,16 +174,13 @@ ChildResult RunChild(const std::vector<std::string>& argv, double timeoutSeconds
     for (;;) {
       if (waitpid(pid, &status, WNOHANG) == pid) break;
       if (std::chrono::steady_clock::now() > deadline) {
-        kill(pid, SIGKILL);
         r.timedOut = true;
-        waitpid(pid, &status, 0);
         break;
       }
       usleep(2000);
     }
-  } else {
-    waitpid(pid, &status, 0);
   }
+  if (r.timedOut) EndHungChild(pid, status);
   if (r.timedOut) {
     r.how = "timed out after " + std::to_string(static_cast<int>(timeoutSeconds)) + " s";
   } else if (WIFSIGNALED(status)) {

@@ -123,6 +123,7 @@ CheckResult RunOne(const ValidateOptions& o, const CheckDef& d) {
     // A crash handler of the process (a sanitizer's, say) may end it with an exit code instead.
     r.message = "the module crashed the host: it ended with exit code " + std::to_string(child.exitCode) +
                 " before the check had a result";
+    if (!report.lastWhere.empty()) r.message += ", during " + report.lastWhere;
   } else {
     const nlohmann::json& j = *report.result;
     r.verdict = VerdictFromName(j.is_object() ? j.value("verdict", "FAIL") : "FAIL");
