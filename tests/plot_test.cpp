@@ -45,12 +45,17 @@ struct Picture {
 Picture Read(const std::string& svg) {
   Picture p;
   p.text = svg;
-  const std::regex polyline(R"re(<polyline fill="none" stroke="([^"]+)" stroke-width="1.6"( stroke-dasharray="5,3")? points="([^"]*)"/>)re");
+  // The point list is read by hand: libstdc++'s regex recurses once per character matched, and
+  // a thousand points overflow a 1 MiB Windows stack.
+  const std::regex polyline(R"re(<polyline fill="none" stroke="([^"]+)" stroke-width="1.6"( stroke-dasharray="5,3")? points=")re");
   for (std::sregex_iterator m(svg.begin(), svg.end(), polyline), end; m != end; ++m) {
     Curve c;
     c.color = (*m)[1];
     c.dashed = (*m)[2].matched;
-    std::istringstream points((*m)[3].str());
+    const size_t first = static_cast<size_t>(m->position(0) + m->length(0));
+    const size_t last = svg.find('"', first);
+    if (last == std::string::npos || svg.compare(last, 3, "\"/>") != 0) continue;
+    std::istringstream points(svg.substr(first, last - first));
     for (std::string pair; points >> pair;) {
       const size_t comma = pair.find(',');
       c.points.push_back({std::strtod(pair.substr(0, comma).c_str(), nullptr), std::strtod(pair.substr(comma + 1).c_str(), nullptr)});

@@ -5,25 +5,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/usrhost/sessions/xml_text.hpp"
+
 namespace usrhost {
 namespace {
 
 constexpr double kPanelWidth = 760, kPanelHeight = 420;
 constexpr double kLeft = 70, kRight = 20, kTop = 40, kBottom = 60;
 const char* const kColors[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd", "#8c564b", "#e377c2"};
-
-std::string Escape(const std::string& s) {
-  std::string r;
-  for (char c : s) {
-    if (c == '&') r += "&amp;";
-    else if (c == '<') r += "&lt;";
-    else if (c == '>') r += "&gt;";
-    else if (c == '"') r += "&quot;";
-    else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') r += '?';  // not allowed in XML
-    else r += c;
-  }
-  return r;
-}
 
 std::string Num(double v) {
   char buf[32];
@@ -70,7 +59,7 @@ void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::st
       << "\" viewBox=\"0 0 " << Num(width) << " " << Num(height) << "\" font-family=\"sans-serif\" font-size=\"12\">\n";
   out << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   out << "<text x=\"" << Num(width / 2) << "\" y=\"24\" text-anchor=\"middle\" font-size=\"16\" font-weight=\"bold\">"
-      << Escape(title) << "</text>\n";
+      << XmlEscaped(title) << "</text>\n";
 
   for (size_t pi = 0; pi < panels.size(); ++pi) {
     const Panel& panel = panels[pi];
@@ -95,7 +84,7 @@ void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::st
     auto Y = [&](double y) { return oy + kTop + (yhi - y) / (yhi - ylo) * plotH; };
 
     out << "<g>\n<text x=\"" << Num(ox + kLeft + plotW / 2) << "\" y=\"" << Num(oy + 24)
-        << "\" text-anchor=\"middle\" font-size=\"13\">" << Escape(panel.title) << "</text>\n";
+        << "\" text-anchor=\"middle\" font-size=\"13\">" << XmlEscaped(panel.title) << "</text>\n";
     out << "<rect x=\"" << Num(ox + kLeft) << "\" y=\"" << Num(oy + kTop) << "\" width=\"" << Num(plotW) << "\" height=\""
         << Num(plotH) << "\" fill=\"none\" stroke=\"#333\"/>\n";
     const auto xt = NiceTicks(xlo, xhi, 8), yt = NiceTicks(ylo, yhi, 6);
@@ -113,9 +102,9 @@ void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::st
           << TickText(t, ystep) << "</text>\n";
     }
     out << "<text x=\"" << Num(ox + kLeft + plotW / 2) << "\" y=\"" << Num(oy + kTop + plotH + 38)
-        << "\" text-anchor=\"middle\">" << Escape(panel.xLabel) << "</text>\n";
+        << "\" text-anchor=\"middle\">" << XmlEscaped(panel.xLabel) << "</text>\n";
     out << "<text transform=\"translate(" << Num(ox + 18) << "," << Num(oy + kTop + plotH / 2)
-        << ") rotate(-90)\" text-anchor=\"middle\">" << Escape(panel.yLabel) << "</text>\n";
+        << ") rotate(-90)\" text-anchor=\"middle\">" << XmlEscaped(panel.yLabel) << "</text>\n";
 
     for (size_t si = 0; si < panel.series.size(); ++si) {
       const Series& s = panel.series[si];
@@ -171,13 +160,13 @@ void WriteSvg(std::ostream& out, const std::vector<Panel>& panels, const std::st
       out << "<line x1=\"" << Num(bestX + 4) << "\" y1=\"" << Num(ly - 4) << "\" x2=\"" << Num(bestX + 28)
           << "\" y2=\"" << Num(ly - 4) << "\" stroke=\"" << color << "\" stroke-width=\"2\""
           << (s.steps ? " stroke-dasharray=\"5,3\"" : "") << "/>\n";
-      out << "<text x=\"" << Num(bestX + 34) << "\" y=\"" << Num(ly) << "\">" << Escape(s.label) << "</text>\n";
+      out << "<text x=\"" << Num(bestX + 34) << "\" y=\"" << Num(ly) << "\">" << XmlEscaped(s.label) << "</text>\n";
     }
     out << "</g>\n";
   }
   double cy = kPanelHeight + 44;
   for (const std::string& line : caption) {
-    out << "<text x=\"" << Num(kLeft) << "\" y=\"" << Num(cy) << "\" fill=\"#444\">" << Escape(line) << "</text>\n";
+    out << "<text x=\"" << Num(kLeft) << "\" y=\"" << Num(cy) << "\" fill=\"#444\">" << XmlEscaped(line) << "</text>\n";
     cy += 18;
   }
   out << "</svg>\n";

@@ -75,7 +75,8 @@ bool ChoiceValue(const ModuleDescription* m, const std::string& name, const std:
     if (Lower(names[i]) == Lower(text)) return v = static_cast<double>(i), true;
     list += (i ? ", \"" : "\"") + names[i] + "\" (" + std::to_string(i) + ")";
   }
-  error = "\"" + p.caption + "\" has no choice \"" + text + "\"; its choices: " + list;
+  error = "\"" + p.caption + "\" has no choice \"" + text + "\"; its choices: " +
+          (list.empty() ? std::string("none that parse") : list);
   return false;
 }
 

@@ -1,36 +1,22 @@
 #include "tools/usrhost/sessions/output_formats.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "tools/usrhost/sessions/float_text.hpp"
+#include "tools/usrhost/standin/display_format.hpp"
 
 namespace usrhost {
 namespace {
 
-// The module's display format, where it is one safe conversion of one double; else none.
-bool SafeFormat(const std::string& f) {
-  const size_t percent = f.find('%');
-  if (percent == std::string::npos || f.find('%', percent + 1) != std::string::npos) return false;
-  size_t i = percent + 1;
-  while (i < f.size() && std::strchr("-+ #0", f[i]) != nullptr) ++i;
-  while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
-  if (i < f.size() && f[i] == '.') {
-    ++i;
-    while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
-  }
-  return i < f.size() && std::strchr("fFeEgG", f[i]) != nullptr && i - percent < 12;
-}
-
 std::string Shown(const ParamDescription& p, float v) {
-  if (!std::isfinite(v) || !p.format || !SafeFormat(*p.format)) return FloatText(v);
+  std::string unsafe;  // an unsafe format is shown as plain text, without a reason
+  if (!std::isfinite(v) || !p.format || !SafeDoubleFormat(*p.format, unsafe)) return FloatText(v);
   char buf[512];
   std::snprintf(buf, sizeof buf, p.format->c_str(), static_cast<double>(v));
   return buf;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "tools/usrhost/standin/choices_text.hpp"
+
 namespace usrhost {
 namespace {
 
@@ -152,22 +154,8 @@ int32_t ModuleDescription::Find(const std::string& key) const {
 }
 
 std::vector<std::string> ParamDescription::ChoiceNames() const {
-  std::vector<std::string> names;
-  if (kind != kParamList || !choices) return names;
-  std::string name;
-  bool quoted = false;
-  for (char c : *choices) {
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      names.push_back(name);
-      name.clear();
-    } else {
-      name += c;
-    }
-  }
-  names.push_back(name);
-  return names;
+  if (kind != kParamList || !choices) return {};
+  return ParseChoices(*choices).value_or(std::vector<std::string>());
 }
 
 }  // namespace usrhost

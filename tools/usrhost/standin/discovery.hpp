@@ -48,7 +48,8 @@ struct ParamDescription {
   bool IsOutput() const { return isOutput == 1; }
   // The value a host starts the parameter at.
   float InitialValue() const { return defaultValue.value_or(0.0f); }
-  // A List's entries, read from its choices text ("A","B"), in order; empty for other kinds.
+  // A List's entries, read from its choices text ("A","B"), in order; empty for other kinds and
+  // for choices text that does not parse.
   std::vector<std::string> ChoiceNames() const;
 };
 

@@ -10,6 +10,8 @@
 #include <random>
 
 #include "tools/usrhost/standin/alloc_counter.hpp"
+#include "tools/usrhost/standin/choices_text.hpp"
+#include "tools/usrhost/standin/display_format.hpp"
 #include "tools/usrhost/sessions/float_text.hpp"
 #include "tools/usrhost/sessions/drive.hpp"
 #include "tools/usrhost/sessions/names.hpp"
@@ -114,52 +116,6 @@ void CheckModuleRecord(CheckContext& c) {
   if ((static_cast<uint32_t>(m.color) >> 24) != 0) c.warnings.push_back("color has a non-zero top byte");
 }
 
-// A printf format that consumes exactly one double and writes nothing through a pointer.
-bool SafeDoubleFormat(const std::string& f, std::string& why) {
-  int conversions = 0;
-  for (size_t i = 0; i < f.size(); ++i) {
-    if (f[i] != '%') continue;
-    if (i + 1 < f.size() && f[i + 1] == '%') {
-      ++i;
-      continue;
-    }
-    size_t j = i + 1;
-    while (j < f.size() && std::string("-+ #0").find(f[j]) != std::string::npos) ++j;
-    while (j < f.size() && isdigit(static_cast<unsigned char>(f[j]))) ++j;
-    if (j < f.size() && f[j] == '.') {
-      ++j;
-      while (j < f.size() && isdigit(static_cast<unsigned char>(f[j]))) ++j;
-    }
-    if (j >= f.size() || std::string("fFeEgGaA").find(f[j]) == std::string::npos) {
-      why = "conversion at " + std::to_string(i) + " does not take one double";
-      return false;
-    }
-    ++conversions;
-    i = j;
-  }
-  if (conversions != 1) {
-    why = std::to_string(conversions) + " conversions, expected exactly one";
-    return false;
-  }
-  return true;
-}
-
-bool ChoicesParse(const std::string& text, int& count) {
-  count = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] != '"') return false;
-    const size_t end = text.find('"', i + 1);
-    if (end == std::string::npos || end == i + 1) return false;
-    ++count;
-    i = end + 1;
-    if (i == text.size()) return true;
-    if (text[i] != ',') return false;
-    ++i;
-  }
-  return false;
-}
-
 void CheckParamRecords(CheckContext& c) {
   for (const ParamDescription& p : c.module.params) {
     const std::string at = "parameter " + std::to_string(p.index) + " \"" + p.caption + "\": ";
@@ -188,8 +144,9 @@ void CheckParamRecords(CheckContext& c) {
       if (!SafeDoubleFormat(*p.format, why)) Fail(at + "format \"" + *p.format + "\" is unsafe for one double: " + why);
     }
     if (p.kind == kParamList) {
-      int count = 0;
-      if (!p.choices || !ChoicesParse(*p.choices, count)) {
+      const std::optional<std::vector<std::string>> names = p.choices ? ParseChoices(*p.choices) : std::nullopt;
+      const int count = names ? static_cast<int>(names->size()) : 0;
+      if (!names) {
         Fail(at + "choices " + (p.choices ? "\"" + *p.choices + "\"" : std::string("missing")) +
              " are not \"A\",\"B\",...");
       }

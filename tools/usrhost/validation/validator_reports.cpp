@@ -5,24 +5,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tools/usrhost/sessions/xml_text.hpp"
 #include "tools/usrhost/validation/validator.hpp"
 
 namespace usrhost {
 namespace {
-
-std::string Escape(const std::string& s) {
-  std::string r;
-  for (char ch : s) {
-    switch (ch) {
-      case '&': r += "&amp;"; break;
-      case '<': r += "&lt;"; break;
-      case '>': r += "&gt;"; break;
-      case '"': r += "&quot;"; break;
-      default: r += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' ? '?' : ch;  // not allowed in XML
-    }
-  }
-  return r;
-}
 
 }  // namespace
 
@@ -82,21 +69,21 @@ void WriteJUnit(std::ostream& out, const ValidateOptions& o, const std::vector<C
     total += r.seconds;
   }
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out << "<testsuites>\n  <testsuite name=\"usrhost validate " << Escape(o.file) << "\" tests=\"" << results.size()
+  out << "<testsuites>\n  <testsuite name=\"usrhost validate " << XmlEscaped(o.file) << "\" tests=\"" << results.size()
       << "\" failures=\"" << failures << "\" skipped=\"" << skipped << "\" time=\"" << total << "\">\n";
   for (const CheckResult& r : results) {
-    out << "    <testcase classname=\"usrhost.validate\" name=\"" << Escape(r.name) << "\" time=\"" << r.seconds << "\"";
+    out << "    <testcase classname=\"usrhost.validate\" name=\"" << XmlEscaped(r.name) << "\" time=\"" << r.seconds << "\"";
     if (r.verdict == Verdict::kPass) {
       out << "/>\n";
       continue;
     }
     out << ">\n";
     if (r.verdict == Verdict::kFail) {
-      out << "      <failure message=\"" << Escape(r.message) << "\">" << Escape(r.reproduce) << "</failure>\n";
+      out << "      <failure message=\"" << XmlEscaped(r.message) << "\">" << XmlEscaped(r.reproduce) << "</failure>\n";
     } else if (r.verdict == Verdict::kSkip) {
-      out << "      <skipped message=\"" << Escape(r.message) << "\"/>\n";
+      out << "      <skipped message=\"" << XmlEscaped(r.message) << "\"/>\n";
     } else {
-      out << "      <system-out>WARN: " << Escape(r.message) << "</system-out>\n";
+      out << "      <system-out>WARN: " << XmlEscaped(r.message) << "</system-out>\n";
     }
     out << "    </testcase>\n";
   }
