@@ -32,7 +32,16 @@ int ReportMisuse(const Instance& instance) {
   return instance.misuse().empty() ? kExitOk : kExitMisuse;
 }
 
-int ExitStatusOf(FailureKind kind) { return kind == FailureKind::kMisuse ? kExitMisuse : kExitUsage; }
+int Fail(FailureKind kind, const std::string& error) {
+  Error(error);
+  return kind == FailureKind::kMisuse ? kExitMisuse : kExitUsage;
+}
+
+int Commit(OutputFile& out) {
+  std::string error;
+  if (!out.Commit(error)) return Error(error);
+  return static_cast<int>(kExitOk);
+}
 
 bool ApplyFpEnvironment(const std::string& text, std::string& error) {
   // No option is the platform's default environment, checked like any other.

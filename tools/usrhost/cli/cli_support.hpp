@@ -24,8 +24,11 @@ bool LoadModule(const std::string& path, PluginLibrary& library, ModuleDescripti
 // Every misuse the instance recorded, one line each (a repeated one once, with its count);
 // kExitMisuse if any.
 int ReportMisuse(const Instance& instance);
-// The exit status of a failure: kExitMisuse when the module misused the host, else kExitUsage.
-int ExitStatusOf(FailureKind kind);
+// Says what failed in one line and returns its exit status: kExitMisuse when the module misused
+// the host, else kExitUsage.
+int Fail(FailureKind kind, const std::string& error);
+// The end of a command that writes a file: the output lands whole (kExitOk) or the reason is said.
+int Commit(OutputFile& out);
 
 // --fp-env: a preset, raw values, or (where a command allows it) "all" for every preset in turn.
 bool ApplyFpEnvironment(const std::string& text, std::string& error);

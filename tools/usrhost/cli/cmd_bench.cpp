@@ -29,12 +29,11 @@ Command AddBenchCommand(CLI::App& app) {
               // The calls timed are not checked one by one (that would be timed too): one checked
               // round of them first, so that a module that misuses the host is not timed at all.
               Instance checked(library, module);
-              const bool started = checked.Start();
+              if (!checked.Start()) return Error("misuse: Create returned null"), static_cast<int>(kExitMisuse);
               for (const ParamDescription& p : module.params) {
-                if (started && !p.IsOutput() && p.kind != kParamButton && !p.IsArray()) checked.Set(p.index, p.InitialValue());
+                if (p.IsSettableScalar()) checked.Set(p.index, p.InitialValue());
               }
-              if (started) checked.Process();
-              if (!started) return Error("misuse: Create returned null"), static_cast<int>(kExitMisuse);
+              checked.Process();
               if (!checked.misuse().empty()) return ReportMisuse(checked);
             }
             SetHostFpEnvironment(std::nullopt);

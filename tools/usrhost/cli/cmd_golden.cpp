@@ -42,12 +42,8 @@ Command AddRecordCommand(CLI::App& app) {
               sessions.push_back(s);
             }
             FailureKind kind = FailureKind::kInput;
-            if (!RecordGolden(library, module, sessions, out.stream(), error, &kind)) {
-              Error(error);
-              return ExitStatusOf(kind);
-            }
-            if (!out.Commit(error)) return Error(error);
-            return static_cast<int>(kExitOk);
+            if (!RecordGolden(library, module, sessions, out.stream(), error, &kind)) return Fail(kind, error);
+            return Commit(out);
           }};
 }
 
@@ -83,8 +79,7 @@ Command AddCompareCommand(CLI::App& app) {
               const bool same = CompareGolden(library, module, args->golden, std::cout, error, &kind);
               if (!error.empty()) {
                 if (env && environments.size() > 1) std::cout << "not compared\n";
-                Error(error);
-                return ExitStatusOf(kind);
+                return Fail(kind, error);
               }
               if (!same) return static_cast<int>(kExitFailed);
             }

@@ -67,12 +67,8 @@ Command AddPlotCommand(CLI::App& app) {
               }
             }
             FailureKind kind = FailureKind::kInput;
-            if (!MakePlot(library, module, options, out.stream(), error, &kind)) {
-              Error(error);
-              return ExitStatusOf(kind);
-            }
-            if (!out.Commit(error)) return Error(error);
-            return static_cast<int>(kExitOk);
+            if (!MakePlot(library, module, options, out.stream(), error, &kind)) return Fail(kind, error);
+            return Commit(out);
           }};
 }
 

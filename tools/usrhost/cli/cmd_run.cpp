@@ -57,8 +57,7 @@ Command AddRunCommand(CLI::App& app) {
                                         : args->format == "json" ? OutputFormat::kJson
                                                                  : OutputFormat::kTable;
             PrintOutputs(out.stream(), module, snapshots, format);
-            if (!out.Commit(error)) return Error(error);
-            return static_cast<int>(kExitOk);
+            return Commit(out);
           }};
 }
 

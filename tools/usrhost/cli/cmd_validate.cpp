@@ -82,7 +82,7 @@ Command AddValidateCommand(CLI::App& app, const char* argv0) {
   return {cmd, [args, self] {
             ValidateOptions& o = args->validate;
             if (args->list) {
-              for (const CheckInfo& c : ListChecks()) std::printf("%-26s level %d  %s\n", c.name, c.level, c.description);
+              for (const CheckInfo& c : ListChecks()) std::printf("%-26s level %d  %s\n", c.name, c.level, c.description.c_str());
               return static_cast<int>(kExitOk);
             }
             if (o.file.empty()) return Error("validate needs a .usr file (or --list)");

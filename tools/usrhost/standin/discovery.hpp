@@ -46,6 +46,8 @@ struct ParamDescription {
   bool IsNumeric() const { return kind == kParamNumber || kind == kParamBoundedNumber; }
   bool IsArray() const { return kind == kParamArray; }
   bool IsOutput() const { return isOutput == 1; }
+  // An input that holds one value a host sets: not an output, a button or an array.
+  bool IsSettableScalar() const { return !IsOutput() && kind != kParamButton && !IsArray(); }
   // The value a host starts the parameter at.
   float InitialValue() const { return defaultValue.value_or(0.0f); }
   // A List's entries, read from its choices text ("A","B"), in order; empty for other kinds and

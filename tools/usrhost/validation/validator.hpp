@@ -25,7 +25,7 @@ struct CheckResult {
 struct CheckInfo {
   const char* name;
   int level;  // 1 everyday (the default), 2 thorough, 3 long fuzzing
-  const char* description;
+  std::string description;
   double runsFor = 0;  // seconds the check spends by design, on top of the time limit
 };
 std::vector<CheckInfo> ListChecks();

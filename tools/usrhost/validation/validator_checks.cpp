@@ -520,7 +520,8 @@ const std::vector<CheckDef>& Checks() {
   static const std::vector<CheckDef> checks = {
       {{"load.entry-points", 1, "the library loads with immediate binding and all entry points resolve"}, CheckEntryPoints},
       {{"load.time", 1, "loading takes less than 250 ms (warning) and less than 5 s"}, CheckLoadTime},
-      {{"info.versions", 1, "GetSDKVersion is 5, GetImplementation 1, GetChunkLen not negative"}, CheckVersions},
+      {{"info.versions", 1, "GetSDKVersion is " + std::to_string(kSdkVersion) + ", GetImplementation " +
+                                     std::to_string(kImplementation) + ", GetChunkLen not negative"}, CheckVersions},
       {{"info.module-record", 1, "ModuleInfo: name and caption present, a sane parameter count, nothing written outside its fields"}, CheckModuleRecord},
       {{"info.param-records", 1, "every ParamInfo: known kind, caption, one direction, min <= default <= max, a printf-safe format, choices that parse, nothing written outside its fields"}, CheckParamRecords},
       {{"info.bad-indexes", 1, "GetParamInfo and SetEventAddress with indexes beyond the last write nothing"}, CheckBadIndexes},

@@ -47,7 +47,7 @@ std::vector<Timing> TimeAnyModule(const PluginLibrary& library, const ModuleDesc
   if (!in.Start()) return rows;
   rows.push_back({"Process cycle, the module's defaults", Race({[&] { in.Process(); }}, seconds)[0], {}});
   for (const ParamDescription& p : m.params) {
-    if (p.IsOutput() || p.kind == kParamButton || p.IsArray()) continue;
+    if (!p.IsSettableScalar()) continue;
     const int32_t index = p.index;
     const float value = p.InitialValue();
     rows.push_back({"CallBack, \"" + p.caption + "\" set to its default", Race({[&] { in.Set(index, value); }}, seconds)[0], {}});
