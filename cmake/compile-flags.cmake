@@ -23,12 +23,23 @@ if(VEK_SANITIZE)
   add_link_options(${VEK_SAN_FLAGS})
 endif()
 
-# Header-only tool libraries from Debian (CLI11, nlohmann-json). The mingw build cannot take all of
-# /usr/include, so each gets a private include folder holding just its own headers.
+# Header-only tool libraries (CLI11, nlohmann-json), found by their CMake packages. Their include
+# folder is the system's, which the mingw build cannot take whole, so each gets a private include
+# folder holding just its own headers.
 set(VEK_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third_party_include)
 file(MAKE_DIRECTORY ${VEK_THIRD_PARTY_INCLUDE})
-foreach(dir CLI nlohmann)
-  if(EXISTS /usr/include/${dir} AND NOT EXISTS ${VEK_THIRD_PARTY_INCLUDE}/${dir})
-    file(CREATE_LINK /usr/include/${dir} ${VEK_THIRD_PARTY_INCLUDE}/${dir} SYMBOLIC)
+foreach(package_and_dir "CLI11;CLI11::CLI11;CLI" "nlohmann_json;nlohmann_json::nlohmann_json;nlohmann")
+  list(GET package_and_dir 0 package)
+  list(GET package_and_dir 1 imported)
+  list(GET package_and_dir 2 dir)
+  find_package(${package} CONFIG QUIET)
+  if(NOT ${package}_FOUND)
+    message(STATUS "${package} not found: the tools cannot build (scripts/install-deps.sh installs it)")
+    continue()
+  endif()
+  get_target_property(include_dirs ${imported} INTERFACE_INCLUDE_DIRECTORIES)
+  list(GET include_dirs 0 include_dir)
+  if(NOT EXISTS ${VEK_THIRD_PARTY_INCLUDE}/${dir})
+    file(CREATE_LINK ${include_dir}/${dir} ${VEK_THIRD_PARTY_INCLUDE}/${dir} SYMBOLIC)
   endif()
 endforeach()

@@ -22,7 +22,7 @@ build() {  # preset, targets...
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target "$@" >/dev/null
 }
-native_i386() { ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && bash scripts/enable-i386.sh >/dev/null 2>&1; }
+native_i386() { ! bash scripts/i386-emulated.sh && bash scripts/enable-i386.sh >/dev/null 2>&1; }
 
 build windows-x86 Vek_Random Vek_Random_Array
 build native release_runner

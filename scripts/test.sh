@@ -14,7 +14,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # world it checks (qemu has no ptrace for it) and hangs at exit: the 32-bit sanitizer runs go without
 # it there; the native one keeps it.
 emulated=0
-grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && emulated=1
+bash scripts/i386-emulated.sh && emulated=1
 # wine's debugger cannot attach under qemu: started for a crashed helper it waits forever, and
 # with it the wine server. There a crash simply ends the process.
 [ "$emulated" = 1 ] && export WINEDLLOVERRIDES="winedbg.exe=d"

@@ -4,15 +4,12 @@
 #include <cstring>
 
 #include "tools/release_runner/guest/guest_abi.hpp"
+#include "tools/usrhost/standin/float_bits.hpp"
 
 namespace runner {
 namespace {
 
-std::string Hex(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%04x", v);
-  return buf;
-}
+std::string Hex(uint32_t v) { return usrhost::HexWord(v, 4); }
 
 std::string DescribeEnvChange(const FpState& loaded, const FpState& after) {
   std::string out;
@@ -26,11 +23,7 @@ std::string DescribeEnvChange(const FpState& loaded, const FpState& after) {
   return out;
 }
 
-uint32_t Bits(float v) {
-  uint32_t u;
-  std::memcpy(&u, &v, sizeof u);
-  return u;
-}
+uint32_t Bits(float v) { return usrhost::FloatBits(v); }
 
 }  // namespace
 

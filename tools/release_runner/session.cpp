@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "tools/usrhost/sessions/hostile_values.hpp"
+
 namespace runner {
 
 bool RunSession(const Module& module, Instance& instance, const Session& session, std::vector<Dump>& dumps,
@@ -32,7 +34,6 @@ bool RunSession(const Module& module, Instance& instance, const Session& session
 }
 
 std::vector<Session> HostileSessions(const Module& module) {
-  static const double kValues[] = {NAN, INFINITY, -INFINITY, 3.4e38, -3.4e38, 1e-40, -1e-45, 1e30, -1e30};
   const Param* compute = nullptr;
   for (const Param& p : module.params()) {
     if (p.isButton) compute = &p;
@@ -45,8 +46,8 @@ std::vector<Session> HostileSessions(const Module& module) {
       a.origin = s.name + ": action " + std::to_string(s.actions.size() + 1);
       s.actions.push_back(std::move(a));
     };
-    for (double v : kValues) {
-      usrhost::Action set{usrhost::Action::kSet, p.caption, static_cast<float>(v), 1};
+    for (float v : usrhost::kHostileValues) {
+      usrhost::Action set{usrhost::Action::kSet, p.caption, v, 1};
       set.typed = v;
       add(set);
       if (compute != nullptr) add({usrhost::Action::kPress, compute->caption, 0.0f, 1});

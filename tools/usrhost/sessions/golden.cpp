@@ -10,25 +10,15 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/usrhost/sessions/float_text.hpp"
+#include "tools/usrhost/standin/float_bits.hpp"
 #include "tools/usrhost/standin/text_io.hpp"
 
 namespace usrhost {
 namespace {
 
-std::string Hex(float v) {
-  uint32_t b;
-  std::memcpy(&b, &v, 4);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%08x", b);
-  return buf;
-}
+std::string Hex(float v) { return HexDigits(FloatBits(v)); }
 
-float FromHex(const nlohmann::json& hex) {
-  const uint32_t b = GoldenBits(hex);
-  float v;
-  std::memcpy(&v, &b, 4);
-  return v;
-}
+float FromHex(const nlohmann::json& hex) { return FloatFromBits(GoldenBits(hex)); }
 
 // Runs session lines in a fresh instance. Errors name the line: its origin ("a.session:3") where
 // known, else "NAME: action N".

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <limits>
 
+#include "tools/usrhost/sessions/hostile_values.hpp"
+#include "tools/usrhost/standin/float_bits.hpp"
+
 namespace usrhost {
 namespace {
 
@@ -62,17 +65,20 @@ std::vector<Action> InRangeSession(const ModuleDescription& m, uint32_t seed, in
 }
 
 HostileAction RandomHostileAction(const ModuleDescription& m, std::mt19937& rng) {
-  static const float kHostile[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                                   -std::numeric_limits<float>::infinity(), FLT_MAX, -FLT_MAX, 1e-45f, -1e-45f,
-                                   FLT_MIN, 0.0f, -0.0f, -5.0f, 1e9f, -1e9f, 2.5e9f, 4294967296.0f, 0.5f, 1.0f,
-                                   16.5f, 17.0f, 2048.0f, 2049.0f, -2147483648.0f};
+  // The hostile values, then the edges where conversions and ranges of modules tend to break.
+  static const std::vector<float> kHostile = [] {
+    std::vector<float> v(std::begin(kHostileValues), std::end(kHostileValues));
+    v.insert(v.end(), {FLT_MIN, 0.0f, -0.0f, -5.0f, 1e9f, -1e9f, 2.5e9f, 4294967296.0f, 0.5f, 1.0f, 16.5f, 17.0f,
+                       2048.0f, 2049.0f, -2147483648.0f});
+    return v;
+  }();
   HostileAction a{};
   const int32_t count = static_cast<int32_t>(m.params.size());
   a.param = static_cast<int32_t>(rng() % static_cast<uint32_t>(count + 2)) - 1;
   const uint32_t kind = rng() % 20;
   a.kind = kind < 9 ? HostileAction::kSet : kind < 12 ? HostileAction::kStore
          : kind < 16 ? HostileAction::kNotify : kind < 19 ? HostileAction::kProcess : HostileAction::kInit;
-  a.value = rng() % 2 ? kHostile[rng() % (sizeof kHostile / sizeof kHostile[0])]
+  a.value = rng() % 2 ? kHostile[rng() % kHostile.size()]
                       : std::uniform_real_distribution<float>(-40.0f, 40.0f)(rng);
   a.detail = rng() % 6 == 0 ? static_cast<int32_t>(rng()) : 0;
   a.withServices = rng() % 2 == 0;
@@ -104,11 +110,7 @@ std::string HostileAction::Describe(const ModuleDescription& m) const {
 
 std::vector<uint32_t> OutputBits(const Outputs& o) {
   std::vector<uint32_t> bits;
-  auto add = [&](float f) {
-    uint32_t b;
-    std::memcpy(&b, &f, 4);
-    bits.push_back(b);
-  };
+  auto add = [&](float f) { bits.push_back(FloatBits(f)); };
   for (const auto& [index, v] : o.values) add(v);
   for (const auto& [index, a] : o.arrays) {
     bits.push_back(static_cast<uint32_t>(a.size()));

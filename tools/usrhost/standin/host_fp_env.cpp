@@ -1,6 +1,7 @@
 #include "tools/usrhost/standin/host_fp_env.hpp"
 
 #include "host/fp_registers.hpp"
+#include "tools/usrhost/standin/float_bits.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,11 +37,7 @@ static_assert(kMxcsrTraps == 0x1900 && kX87Traps == 0x1332, "the traps preset as
 
 std::optional<FpEnvironment> g_hostEnvironment;
 
-std::string Hex(uint32_t v, int digits) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%0*x", digits, v);
-  return buf;
-}
+std::string Hex(uint32_t v, int digits) { return HexWord(v, digits); }
 
 std::string Bits(uint32_t value, std::initializer_list<std::pair<uint32_t, const char*>> names) {
   std::string out;

@@ -6,6 +6,7 @@
 
 #include "tools/usrhost/standin/process_guard.hpp"
 #include "tools/usrhost/standin/stack_thunk.hpp"
+#include "tools/usrhost/standin/float_bits.hpp"
 
 namespace usrhost {
 namespace {
@@ -33,11 +34,7 @@ std::vector<std::string> g_unattributed;
 // The instance whose entry point runs, charged with misuse that names no instance of its own.
 Instance* g_calling = nullptr;
 
-std::string Hex(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08x", v);
-  return buf;
-}
+std::string Hex(uint32_t v) { return HexWord(v); }
 
 }  // namespace
 

@@ -19,6 +19,8 @@
 #include "tools/usrhost/standin/instance.hpp"
 #include "tools/usrhost/sessions/session_gen.hpp"
 #include "tools/usrhost/standin/stack_thunk.hpp"
+#include "tools/usrhost/standin/float_bits.hpp"
+#include "tools/usrhost/sessions/hostile_values.hpp"
 
 namespace usrhost {
 namespace {
@@ -402,9 +404,8 @@ void Hostile(CheckContext& c, double seconds) {
 // Every input in turn at each value a patch can send upstream of a module, then the buttons, a
 // cycle and a dump; back to its default after.
 std::vector<Action> HostileValueSession(const ModuleDescription& m) {
-  const float values[] = {std::nanf(""), INFINITY, -INFINITY, 3.4028235e38f, -3.4028235e38f, 1e-40f, -1e-40f, 1e30f};
   std::vector<Action> actions;
-  for (float v : values) {
+  for (float v : kHostileValues) {
     for (const ParamDescription& p : m.params) {
       if (p.IsOutput() || p.kind == kParamButton || p.kind == kParamArray) continue;
       actions.push_back({Action::kSet, std::to_string(p.index), v, 1});
@@ -422,13 +423,7 @@ std::vector<Action> HostileValueSession(const ModuleDescription& m) {
 // Where two runs of one session first differ: which snapshot, output and element, and both bits.
 std::optional<std::string> FirstDifferentValue(const ModuleDescription& m, const std::vector<Outputs>& expected,
                                                const std::vector<Outputs>& found) {
-  auto hex = [](float v) {
-    char buf[16];
-    uint32_t b;
-    std::memcpy(&b, &v, 4);
-    std::snprintf(buf, sizeof buf, "0x%08x", b);
-    return std::string(buf);
-  };
+  auto hex = [](float v) { return HexWord(FloatBits(v)); };
   if (expected.size() != found.size()) {
     return std::to_string(found.size()) + " snapshots instead of " + std::to_string(expected.size());
   }
