@@ -2,6 +2,7 @@
 // Vek_Random_Array: fills "Float Out" and "Integer Out" with noise when a setting changes
 // ("Automatic Update") or when "Calculate Array" is pressed ("Update on Click").
 #include "host/module_instance.hpp"
+#include "modules/random_array/array_size.hpp"
 #include "noise/random_table.hpp"
 
 namespace vek {
@@ -14,7 +15,6 @@ enum RandomArrayParam : int32_t {
   kArraySize, kFloatOut, kIntegerOut, kRandomArrayParamCount
 };
 
-constexpr int32_t kMaxArraySize = 2048;
 // Offsets are reduced modulo this before use, so large offsets keep their fractional precision.
 constexpr double kOffsetPeriod = 997300.0;
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "modules/random_array/random_array_module.hpp"
+#include "modules/random_array/array_size.hpp"
 #include "noise/random_table.hpp"
 
 namespace runner {
