@@ -6,6 +6,14 @@
 
 namespace vek {
 
+// Rounding control: one two-bit code, at bit 13 of MXCSR and at bit 10 of the x87 control word.
+enum RoundingCode : uint32_t { kRoundNearest = 0, kRoundDown = 1, kRoundUp = 2, kRoundZero = 3 };
+constexpr uint32_t MxcsrRounding(RoundingCode code) { return static_cast<uint32_t>(code) << 13; }
+constexpr uint16_t X87Rounding(RoundingCode code) { return static_cast<uint16_t>(code << 10); }
+constexpr uint32_t kMxcsrRounding = MxcsrRounding(kRoundZero);  // the field: both bits set
+constexpr uint16_t kX87Rounding = X87Rounding(kRoundZero);
+static_assert(kMxcsrRounding == 0x6000 && kX87Rounding == 0x0C00, "the rounding fields");
+
 // MXCSR.
 constexpr uint32_t kMxcsrInvalid = 0x0001;    // IE
 constexpr uint32_t kMxcsrDenormal = 0x0002;   // DE
@@ -17,10 +25,6 @@ constexpr uint32_t kMxcsrFlags = 0x003F;      // the six sticky exception flags 
 constexpr uint32_t kMxcsrDenormalsAreZero = 0x0040;
 constexpr uint32_t kMxcsrMasks = 0x1F80;  // each flag's mask, kMxcsrMaskShift bits above it
 constexpr int kMxcsrMaskShift = 7;
-constexpr uint32_t kMxcsrRounding = 0x6000;
-constexpr uint32_t kMxcsrRoundDown = 0x2000;
-constexpr uint32_t kMxcsrRoundUp = 0x4000;
-constexpr uint32_t kMxcsrRoundZero = 0x6000;
 constexpr uint32_t kMxcsrFlushToZero = 0x8000;
 // All six exceptions masked, round to nearest, no flush-to-zero, no denormals-are-zero: the
 // power-on value, and the one the plug-ins compute in.
@@ -33,10 +37,6 @@ constexpr uint16_t kX87Precision = 0x0300;
 constexpr uint16_t kX87PrecisionSingle = 0x0000;
 constexpr uint16_t kX87PrecisionDouble = 0x0200;
 constexpr uint16_t kX87PrecisionExtended = 0x0300;
-constexpr uint16_t kX87Rounding = 0x0C00;
-constexpr uint16_t kX87RoundDown = 0x0400;
-constexpr uint16_t kX87RoundUp = 0x0800;
-constexpr uint16_t kX87RoundZero = 0x0C00;
 // After FNINIT: all exceptions masked, round to nearest, 64-bit precision.
 constexpr uint16_t kOwnX87Control = kX87PrecisionExtended | kX87ControlReserved | kX87Masks;
 static_assert(kOwnX87Control == 0x037F, "the control word FNINIT loads");
@@ -84,6 +84,44 @@ constexpr X87Environment WithControlAndFlags(X87Environment env, uint16_t contro
   env.control = control;
   env.status = static_cast<uint16_t>((env.status & ~kX87StatusFlags) | (flags & kX87StatusFlags));
   return env;
+}
+
+// What a host's floating-point environment is to a plug-in, as the stand-in and the runner load,
+// read and compare it: the x87 control word, the host's flags of the x87 status word
+// (kX87StatusFlags), and MXCSR whole.
+struct FpRegisters {
+  uint16_t x87Control;
+  uint16_t x87Status;
+  uint32_t mxcsr;
+};
+static_assert(sizeof(FpRegisters) == 8, "no padding: records holding it are compared bytewise");
+constexpr bool operator==(const FpRegisters& a, const FpRegisters& b) {
+  return a.x87Control == b.x87Control && a.x87Status == b.x87Status && a.mxcsr == b.mxcsr;
+}
+constexpr bool operator!=(const FpRegisters& a, const FpRegisters& b) { return !(a == b); }
+
+// The plug-ins' own, with no flags raised.
+constexpr FpRegisters kOwnFpRegisters{kOwnX87Control, 0, kOwnMxcsr};
+
+inline FpRegisters ReadFpRegisters() {
+  FpRegisters r{};
+  uint16_t status;
+  asm volatile("fnstcw %0" : "=m"(r.x87Control) : : "memory");
+  asm volatile("fnstsw %0" : "=m"(status) : : "memory");
+  asm volatile("stmxcsr %0" : "=m"(r.mxcsr) : : "memory");
+  r.x87Status = static_cast<uint16_t>(status & kX87StatusFlags);
+  return r;
+}
+
+inline void LoadFpRegisters(const FpRegisters& r) {
+  // Only a whole x87 environment load sets status flags; clearing them first keeps a flag of the
+  // old environment from trapping under the new control word.
+  X87Environment x87;
+  asm volatile("fnclex\n\tfnstenv %0" : "=m"(x87) : : "memory");
+  x87 = WithControlAndFlags(x87, r.x87Control, r.x87Status);
+  asm volatile("fldenv %0" : : "m"(x87) : "memory");
+  const uint32_t mxcsr = r.mxcsr;
+  asm volatile("ldmxcsr %0" : : "m"(mxcsr) : "memory");
 }
 
 }  // namespace vek

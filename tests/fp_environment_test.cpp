@@ -73,7 +73,7 @@ TEST(FpEnvironment, HostileValuesGiveTheDefaultBitsInEveryEnvironment) {
 
 // The stand-in's own check, which every test above relies on, sees what a careless module does.
 TEST(FpEnvironment, TheStandInReportsAnEnvironmentLeftChanged) {
-  usrhost::FpEnvironment env;
+  usrhost::FpEnvironment env{};
   std::string error;
   ASSERT_TRUE(usrhost::ParseFpEnvironment("0x037f,0x1f80", env, error)) << error;
   EXPECT_EQ(env.x87Control, 0x037F);

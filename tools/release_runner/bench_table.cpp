@@ -98,7 +98,7 @@ bool RunBenchTable(const Module& random, const Module& array, const BenchOptions
     b.timing = options.plainOnly ? kTimingPlainOnly : options.separate ? kTimingSeparate : kTimingAlternate;
     if (options.hostEnv) {
       b.hostEnvSet = 1;
-      b.hostEnv = {options.hostEnv->mxcsr, options.hostEnv->x87Control, options.hostEnv->x87Status};
+      b.hostEnv = *options.hostEnv;
     }
     b.instance = in.pointer();
     b.function = m.entry(w.array ? kCallBack : kProcess);

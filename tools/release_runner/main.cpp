@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   }
 
   if (!benchEnv.empty()) {
-    usrhost::FpEnvironment env;
+    usrhost::FpEnvironment env{};
     std::string error;
     if (!usrhost::ParseFpEnvironment(benchEnv, env, error)) {
       std::fprintf(stderr, "release_runner: --fp-env: %s\n", error.c_str());

@@ -5,27 +5,9 @@
 
 #include "tools/release_runner/guest/guest_abi.hpp"
 #include "tools/usrhost/standin/float_bits.hpp"
+#include "tools/usrhost/standin/host_fp_env.hpp"
 
 namespace runner {
-namespace {
-
-std::string Hex(uint32_t v) { return usrhost::HexWord(v, 4); }
-
-std::string DescribeEnvChange(const FpState& loaded, const FpState& after) {
-  std::string out;
-  if (loaded.mxcsr != after.mxcsr) out += "MXCSR " + Hex(loaded.mxcsr) + " -> " + Hex(after.mxcsr);
-  if (loaded.x87Control != after.x87Control) {
-    out += (out.empty() ? "" : ", ") + std::string("x87 control ") + Hex(loaded.x87Control) + " -> " + Hex(after.x87Control);
-  }
-  if (loaded.x87Status != after.x87Status) {
-    out += (out.empty() ? "" : ", ") + std::string("x87 status flags ") + Hex(loaded.x87Status) + " -> " + Hex(after.x87Status);
-  }
-  return out;
-}
-
-uint32_t Bits(float v) { return usrhost::FloatBits(v); }
-
-}  // namespace
 
 #define RUNNER_ENTRY_NAME(name) #name,
 const char* const kEntryPointNames[kEntryPointCount] = {USR_ENTRY_POINT_LIST(RUNNER_ENTRY_NAME, RUNNER_ENTRY_NAME)};
@@ -37,7 +19,7 @@ std::string DescribeMisuse(const Shared& s) {
                                       "SetArrayElement beyond the array's length", "SetArrayLength out of range",
                                       "a call to a host service modules must not use"};
   const uint32_t what = s.firstMisuse < sizeof kWhat / sizeof kWhat[0] ? s.firstMisuse : 0;
-  return std::string(kWhat[what]) + " (handle " + Hex(s.misuseHandle) + ", index " + std::to_string(s.misuseIndex) +
+  return std::string(kWhat[what]) + " (handle " + usrhost::HexWord(s.misuseHandle) + ", index " + std::to_string(s.misuseIndex) +
          ")";
 }
 
@@ -115,8 +97,8 @@ uint32_t Instance::Call(EntryPoint e, std::initializer_list<uint32_t> args) {
   s.command = kCommandCall;
   guest.Run({module_.name().c_str(), module_.image().base(), kEntryPointNames[e], session_});
   const std::string where = std::string(kEntryPointNames[e]) + (session_ != nullptr ? ", " + *session_ : "");
-  if (env_ && std::memcmp(&c.loaded, &c.after, sizeof(FpState)) != 0) {
-    problems_.push_back(where + ": left the host's floating-point environment changed: " + DescribeEnvChange(c.loaded, c.after));
+  if (env_ && c.loaded != c.after) {
+    problems_.push_back(where + ": " + usrhost::DescribeFpChange(c.loaded, c.after));
   }
   if (s.misuseCount != misuse) {
     problems_.push_back(where + ": misused the host: " + DescribeMisuse(s));
@@ -131,7 +113,7 @@ bool Instance::Start() {
   *stored = 0;
   pointer_ = Call(kCreate, {GuestImage::AddressOf(stored)});
   if (pointer_ == 0 || *stored != pointer_) {
-    problems_.push_back("Create returned " + Hex(pointer_) + " and stored " + Hex(*stored));
+    problems_.push_back("Create returned " + usrhost::HexWord(pointer_) + " and stored " + usrhost::HexWord(*stored));
     pointer_ = 0;
     return false;
   }
@@ -168,11 +150,11 @@ Dump Instance::Snapshot() const {
     const Slot& slot = s.slots[firstSlot_ + i];
     std::vector<uint32_t>& bits = d[p.caption];
     if (!p.isArray) {
-      bits.push_back(Bits(slot.value));
+      bits.push_back(usrhost::FloatBits(slot.value));
       continue;
     }
     const float* a = GuestImage::At<const float>(slot.array);
-    for (int32_t k = 0; k < slot.length; ++k) bits.push_back(Bits(a[k]));
+    for (int32_t k = 0; k < slot.length; ++k) bits.push_back(usrhost::FloatBits(a[k]));
   }
   return d;
 }

@@ -60,7 +60,7 @@ class Instance {
   Instance& operator=(const Instance&) = delete;
 
   // Every later call runs under `env` (the host's environment), checked after the call.
-  void set_host_environment(std::optional<FpState> env) { env_ = env; }
+  void set_host_environment(std::optional<vek::FpRegisters> env) { env_ = env; }
   void set_stack_offset(int offset) { stackOffset_ = offset; }
   void set_session(const std::string* session) { session_ = session; }
 
@@ -84,7 +84,7 @@ class Instance {
   const Module& module_;
   uint32_t firstSlot_;
   uint32_t pointer_ = 0;
-  std::optional<FpState> env_;
+  std::optional<vek::FpRegisters> env_;
   int stackOffset_ = 0;
   const std::string* session_ = nullptr;
   std::vector<std::string> problems_;

@@ -81,8 +81,6 @@ std::string FirstDifference(const std::vector<Dump>& got, const std::vector<Dump
   return "";
 }
 
-FpState StateOf(const usrhost::FpEnvironment& e) { return {e.mxcsr, e.x87Control, e.x87Status}; }
-
 }  // namespace
 
 bool CheckModule(const Module& module, const std::string& goldenPath, const CheckOptions& options, std::ostream& out,
@@ -95,7 +93,7 @@ bool CheckModule(const Module& module, const std::string& goldenPath, const Chec
   }
   const std::vector<Session> hostile = HostileSessions(module);
   bool ok = true;
-  auto run = [&](const Session& s, std::optional<FpState> env, int offset, const std::string& label,
+  auto run = [&](const Session& s, std::optional<vek::FpRegisters> env, int offset, const std::string& label,
                  std::vector<Dump>& dumps) {
     const std::string context = "session " + s.name + ", fp-env " + label + ", stack offset " + std::to_string(offset);
     Instance in(module);
@@ -119,14 +117,14 @@ bool CheckModule(const Module& module, const std::string& goldenPath, const Chec
   // The default environment with an aligned stack is the reference for the hostile sessions.
   const usrhost::FpPreset& defaults = usrhost::FpPresets().front();
   std::vector<std::vector<Dump>> reference(hostile.size());
-  for (size_t i = 0; i < hostile.size(); ++i) run(hostile[i], StateOf(defaults.environment), 0, "default", reference[i]);
+  for (size_t i = 0; i < hostile.size(); ++i) run(hostile[i], defaults.environment, 0, "default", reference[i]);
 
   for (const usrhost::FpPreset& preset : usrhost::FpPresets()) {
     if (!options.presets.empty() &&
         std::find(options.presets.begin(), options.presets.end(), preset.name) == options.presets.end()) {
       continue;
     }
-    const FpState env = StateOf(preset.environment);
+    const vek::FpRegisters env = preset.environment;
     size_t differing = 0;
     auto compare = [&](const Session& s, const std::vector<Dump>& want, const char* against) {
       std::vector<Dump> got;

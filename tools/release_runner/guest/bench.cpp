@@ -4,7 +4,6 @@
 
 #include "host/abi.hpp"
 #include "noise/plain_evaluation.hpp"
-#include "tools/release_runner/guest/fp_state.hpp"
 #include "tools/release_runner/guest/runtime.hpp"
 #include "tools/usrhost/standin/stack_thunk.hpp"
 
@@ -136,7 +135,7 @@ void RunBench(BenchRecord& b) {
     sides.Plain();
     sides.Compare();
   }
-  if (b.hostEnvSet) LoadFpState(b.hostEnv);
+  if (b.hostEnvSet) vek::LoadFpRegisters(b.hostEnv);
   b.pluginTicks = b.plainTicks = ~0ull;
   // Alternating rounds: each side finds the branch predictors and caches as the other left them.
   const bool alternate = b.timing != kTimingSeparate;
@@ -152,7 +151,7 @@ void RunBench(BenchRecord& b) {
     if (plugin && t1 - t0 < b.pluginTicks) b.pluginTicks = t1 - t0;
     if (plain && t2 - t1 < b.plainTicks) b.plainTicks = t2 - t1;
   }
-  LoadOwnFpState();
+  vek::LoadFpRegisters(vek::kOwnFpRegisters);
   // Plain code has no guard: in a host's rounding mode its last values may differ, rightly.
   if (b.timing != kTimingPlainOnly && !b.hostEnvSet) sides.Compare();
 }

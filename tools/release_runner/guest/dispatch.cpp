@@ -1,7 +1,6 @@
 // The guest's shared record and array buffers, and the dispatch of the x86_64 side's commands.
 #include "noise/random_table.hpp"
 #include "tools/release_runner/guest/bench.hpp"
-#include "tools/release_runner/guest/fp_state.hpp"
 #include "tools/release_runner/guest/runtime.hpp"
 #include "tools/usrhost/standin/stack_thunk.hpp"
 
@@ -20,18 +19,18 @@ alignas(64) vek::RandomTable g_plainTable;
 extern "C" void GuestDispatch(runner::Shared* shared) {
   using namespace runner;
   InitServices();
-  LoadOwnFpState();
+  vek::LoadFpRegisters(vek::kOwnFpRegisters);
   switch (shared->command) {
     case kCommandCall: {
       CallRecord& c = shared->call;
       if (c.hostEnvSet) {
-        LoadFpState(c.hostEnv);
-        c.loaded = ReadFpState();
+        vek::LoadFpRegisters(c.hostEnv);
+        c.loaded = vek::ReadFpRegisters();
       }
       c.result = usrhost::CallWithStackOffset(reinterpret_cast<const void*>(c.function), c.args,
                                               static_cast<int>(c.argCount), c.stackOffset);
-      c.after = ReadFpState();
-      LoadOwnFpState();
+      c.after = vek::ReadFpRegisters();
+      vek::LoadFpRegisters(vek::kOwnFpRegisters);
       break;
     }
     case kCommandDescribe:

@@ -4,6 +4,8 @@
 // x86_64 side tells it what to do. Fixed-width fields only: one layout in both builds.
 #include <cstdint>
 
+#include "host/fp_registers.hpp"
+
 namespace runner {
 
 constexpr uint32_t kGuestBase = 0x20000000;   // where guest.ld links the guest image
@@ -27,13 +29,6 @@ struct GuestExport {
   uint32_t dll;
   uint32_t name;
   uint32_t address;
-};
-
-// As the CPU holds it: MXCSR, the x87 control word, and the x87 status flags only.
-struct FpState {
-  uint32_t mxcsr;
-  uint16_t x87Control;
-  uint16_t x87Status;
 };
 
 enum SlotKind : uint32_t { kSlotUnused, kSlotInput, kSlotOutput, kSlotArray };
@@ -65,9 +60,9 @@ struct CallRecord {
   uint32_t args[kMaxArgs];
   int32_t stackOffset;
   uint32_t hostEnvSet;
-  FpState hostEnv;
-  FpState loaded;  // the host's environment as the CPU took it
-  FpState after;   // what the call left
+  vek::FpRegisters hostEnv;
+  vek::FpRegisters loaded;  // the host's environment as the CPU took it
+  vek::FpRegisters after;   // what the call left
   uint32_t result;
 };
 
@@ -100,7 +95,7 @@ struct BenchRecord {
   uint32_t compared;              // values compared bit for bit
   uint32_t differing;
   uint32_t hostEnvSet;            // both sides' timed rounds in hostEnv, as a host keeps it
-  FpState hostEnv;
+  vek::FpRegisters hostEnv;
   uint32_t timing;                // BenchTiming
 };
 // i686 aligns its 64-bit members to 4 bytes, x86_64 to 8: the sizes agree only as a multiple of 8.

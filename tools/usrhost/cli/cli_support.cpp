@@ -46,7 +46,7 @@ int Commit(OutputFile& out) {
 bool ApplyFpEnvironment(const std::string& text, std::string& error) {
   // No option is the platform's default environment, checked like any other.
   if (text.empty()) return SetHostFpEnvironment(FpPresets().front().environment), true;
-  FpEnvironment env;
+  FpEnvironment env{};
   if (!ParseFpEnvironment(text, env, error)) return false;
   SetHostFpEnvironment(env);
   return true;

@@ -65,7 +65,7 @@ Command AddCompareCommand(CLI::App& app) {
               environments.clear();
               for (const FpPreset& p : FpPresets()) environments.push_back(p.environment);
             } else if (!args->fpEnv.empty()) {
-              FpEnvironment env;
+              FpEnvironment env{};
               if (!ParseFpEnvironment(args->fpEnv, env, error)) return Error(error);
               environments = {env};
             }

@@ -37,8 +37,6 @@ static_assert(kMxcsrTraps == 0x1900 && kX87Traps == 0x1332, "the traps preset as
 
 std::optional<FpEnvironment> g_hostEnvironment;
 
-std::string Hex(uint32_t v, int digits) { return HexWord(v, digits); }
-
 std::string Bits(uint32_t value, std::initializer_list<std::pair<uint32_t, const char*>> names) {
   std::string out;
   for (const auto& [bit, name] : names) {
@@ -62,7 +60,12 @@ std::string MxcsrChange(uint32_t from, uint32_t to) {
   if (changed & (kMxcsrFlushToZero | kMxcsrDenormalsAreZero)) {
     what += std::string(what.empty() ? "" : ", ") + "flush-to-zero/denormals-are-zero";
   }
-  return "MXCSR " + Hex(from, 4) + " -> " + Hex(to, 4) + " (" + what + ")";
+  return "MXCSR " + HexWord(from, 4) + " -> " + HexWord(to, 4) + " (" + what + ")";
+}
+
+// The default environment with both units rounding the same way.
+constexpr FpEnvironment Rounding(RoundingCode code) {
+  return {static_cast<uint16_t>(kX87Default | X87Rounding(code)), 0, kMxcsrDefault | MxcsrRounding(code)};
 }
 
 }  // namespace
@@ -74,9 +77,9 @@ const std::vector<FpPreset>& FpPresets() {
       {"traps", "invalid operation, divide-by-zero and overflow unmasked, as some hosts' runtimes leave them",
        {kX87Traps, 0, kMxcsrTraps}},
       {"ftz-daz", "flush-to-zero and denormals-are-zero, as audio hosts often set", {kX87Default, 0, kMxcsrDefault | kMxcsrFlushToZero | kMxcsrDenormalsAreZero}},
-      {"round-down", "rounding toward minus infinity", {kX87Default | kX87RoundDown, 0, kMxcsrDefault | kMxcsrRoundDown}},
-      {"round-up", "rounding toward plus infinity", {kX87Default | kX87RoundUp, 0, kMxcsrDefault | kMxcsrRoundUp}},
-      {"round-zero", "rounding toward zero", {kX87Default | kX87RoundZero, 0, kMxcsrDefault | kMxcsrRoundZero}},
+      {"round-down", "rounding toward minus infinity", Rounding(kRoundDown)},
+      {"round-up", "rounding toward plus infinity", Rounding(kRoundUp)},
+      {"round-zero", "rounding toward zero", Rounding(kRoundZero)},
       {"x87-single", "the x87 unit at single precision, as some graphics libraries leave it",
        {(kX87Default & ~kX87Precision) | kX87PrecisionSingle, 0, kMxcsrDefault}},
       {"sticky-flags", "every exception flag already raised by the host, which must find them still set",
@@ -111,8 +114,8 @@ bool ParseFpEnvironment(const std::string& text, FpEnvironment& env, std::string
 }
 
 std::string DescribeFpEnvironment(const FpEnvironment& env) {
-  std::string values = "x87 " + Hex(env.x87Control, 4) + ", MXCSR " + Hex(env.mxcsr, 4);
-  if (env.x87Status != 0) values += ", x87 status " + Hex(env.x87Status, 4);
+  std::string values = "x87 " + HexWord(env.x87Control, 4) + ", MXCSR " + HexWord(env.mxcsr, 4);
+  if (env.x87Status != 0) values += ", x87 status " + HexWord(env.x87Status, 4);
   for (const FpPreset& p : FpPresets()) {
     if (p.environment == env) return std::string(p.name) + " (" + values + ")";
   }
@@ -123,10 +126,10 @@ std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment&
   std::string out;
   auto add = [&](const std::string& s) { out += (out.empty() ? "" : "; ") + s; };
   if (expected.x87Control != found.x87Control) {
-    add("x87 control word " + Hex(expected.x87Control, 4) + " -> " + Hex(found.x87Control, 4));
+    add("x87 control word " + HexWord(expected.x87Control, 4) + " -> " + HexWord(found.x87Control, 4));
   }
   if (expected.x87Status != found.x87Status) {
-    add("x87 status flags " + Hex(expected.x87Status, 4) + " -> " + Hex(found.x87Status, 4));
+    add("x87 status flags " + HexWord(expected.x87Status, 4) + " -> " + HexWord(found.x87Status, 4));
   }
   if (expected.mxcsr != found.mxcsr) add(MxcsrChange(expected.mxcsr, found.mxcsr));
   // A flag raised while the host has its exception unmasked is a trap on real hardware (an
@@ -137,47 +140,17 @@ std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment&
   return "left the host's floating-point environment changed: " + out;
 }
 
-#if defined(__i386__) || defined(__x86_64__)
-
-FpEnvironment ReadFpEnvironment() {
-  FpEnvironment env;
-  uint16_t status;
-  asm volatile("fnstcw %0" : "=m"(env.x87Control) : : "memory");
-  asm volatile("fnstsw %0" : "=m"(status) : : "memory");
-  asm volatile("stmxcsr %0" : "=m"(env.mxcsr) : : "memory");
-  env.x87Status = static_cast<uint16_t>(status & kX87StatusFlags);
-  return env;
-}
-
-void LoadFpEnvironment(const FpEnvironment& env) {
-  // Only a whole x87 environment load sets status flags; clearing them first keeps a flag of the
-  // old environment from trapping under the new control word.
-  X87Environment x87;
-  asm volatile("fnclex\n\tfnstenv %0" : "=m"(x87) : : "memory");
-  x87 = WithControlAndFlags(x87, env.x87Control, env.x87Status);
-  asm volatile("fldenv %0" : : "m"(x87) : "memory");
-  const uint32_t mxcsr = env.mxcsr;
-  asm volatile("ldmxcsr %0" : : "m"(mxcsr) : "memory");
-}
-
-#else
-
-FpEnvironment ReadFpEnvironment() { return {}; }
-void LoadFpEnvironment(const FpEnvironment&) {}
-
-#endif
-
 void SetHostFpEnvironment(std::optional<FpEnvironment> env) { g_hostEnvironment = env; }
 std::optional<FpEnvironment> HostFpEnvironment() { return g_hostEnvironment; }
 
 HostFpScope::HostFpScope(const std::optional<FpEnvironment>& env) {
   if (!env) return;
-  own_ = ReadFpEnvironment();
-  LoadFpEnvironment(*env);
+  own_ = ReadFpRegisters();
+  LoadFpRegisters(*env);
 }
 
 HostFpScope::~HostFpScope() {
-  if (own_) LoadFpEnvironment(*own_);
+  if (own_) LoadFpRegisters(*own_);
 }
 
 #if defined(_WIN32)
@@ -223,7 +196,7 @@ bool FpTrapsAreRaised() {
   static const bool raised = [] {
     const pid_t child = fork();
     if (child == 0) {
-      LoadFpEnvironment(FpEnvironment{kX87Default, 0, kMxcsrTraps});
+      LoadFpRegisters(FpEnvironment{kX87Default, 0, kMxcsrTraps});
       volatile double zero = 0.0;
       volatile double r = zero / zero;
       (void)r;

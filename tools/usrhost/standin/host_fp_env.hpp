@@ -7,17 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "host/fp_registers.hpp"
+
 namespace usrhost {
 
-struct FpEnvironment {
-  uint16_t x87Control = 0;
-  uint16_t x87Status = 0;  // only the flag bits (exceptions, stack fault, summary, busy)
-  uint32_t mxcsr = 0;
-  bool operator==(const FpEnvironment& o) const {
-    return x87Control == o.x87Control && x87Status == o.x87Status && mxcsr == o.mxcsr;
-  }
-  bool operator!=(const FpEnvironment& o) const { return !(*this == o); }
-};
+using FpEnvironment = vek::FpRegisters;  // read and loaded with vek::ReadFpRegisters/LoadFpRegisters
 
 struct FpPreset {
   const char* name;
@@ -36,9 +30,6 @@ std::string DescribeFpEnvironment(const FpEnvironment& env);
 // environment changed: MXCSR 0x1f80 -> 0x9fc0 (flush-to-zero/denormals-are-zero)", or "raised an
 // exception the host has unmasked (a trap in a real host): ..." when a raised flag was unmasked.
 std::string DescribeFpChange(const FpEnvironment& expected, const FpEnvironment& found);
-
-FpEnvironment ReadFpEnvironment();
-void LoadFpEnvironment(const FpEnvironment& env);
 
 // The environment every entry-point call of a new Instance runs in; none means the calls run in
 // whatever the stand-in itself has, unchecked.

@@ -34,8 +34,6 @@ std::vector<std::string> g_unattributed;
 // The instance whose entry point runs, charged with misuse that names no instance of its own.
 Instance* g_calling = nullptr;
 
-std::string Hex(uint32_t v) { return HexWord(v); }
-
 }  // namespace
 
 // The service functions, with access to the instance they resolve to.
@@ -49,7 +47,7 @@ struct ServiceDispatch {
     if (b == nullptr) {
       // A handle names no instance, so the entry point that used it is what points to the fault.
       const char* entry = CallInProgress();
-      Unattributed(std::string(service) + " with unknown handle " + Hex(h) + (entry ? std::string(" in ") + entry : ""));
+      Unattributed(std::string(service) + " with unknown handle " + HexWord(h) + (entry ? std::string(" in ") + entry : ""));
     }
     return b;
   }
@@ -189,13 +187,13 @@ uint32_t Instance::Call(EntryPoint e, std::initializer_list<uint32_t> args) {
     }
   } inCall(this, e);
   if (!fpEnv_) return CallWithStackOffset(fn, args.begin(), static_cast<int>(args.size()), stackOffset_);
-  const FpEnvironment own = ReadFpEnvironment();
-  LoadFpEnvironment(*fpEnv_);
+  const FpEnvironment own = vek::ReadFpRegisters();
+  vek::LoadFpRegisters(*fpEnv_);
   // As the CPU holds it: reserved bits of the x87 control word read back as set.
-  const FpEnvironment loaded = ReadFpEnvironment();
+  const FpEnvironment loaded = vek::ReadFpRegisters();
   const uint32_t result = CallWithStackOffset(fn, args.begin(), static_cast<int>(args.size()), stackOffset_);
-  const FpEnvironment after = ReadFpEnvironment();
-  LoadFpEnvironment(own);
+  const FpEnvironment after = vek::ReadFpRegisters();
+  vek::LoadFpRegisters(own);
   if (after != loaded) {
     Misuse(std::string(kEntryPointNames[e]) + " " + DescribeFpChange(loaded, after));
   }
@@ -208,7 +206,7 @@ bool Instance::Create() {
   void* stored = nullptr;
   const uint32_t returned = Call(kCreate, {Word(&stored)});
   pointer_ = reinterpret_cast<void*>(static_cast<uintptr_t>(returned));
-  if (stored != pointer_) Misuse("Create returned " + Hex(returned) + " but stored " + Hex(Word(stored)));
+  if (stored != pointer_) Misuse("Create returned " + HexWord(returned) + " but stored " + HexWord(Word(stored)));
   return pointer_ != nullptr;
 }
 

@@ -459,12 +459,12 @@ void CheckFpEnvironments(CheckContext& c) {
   // Loading runs the library's own start-up code inside the host too.
   for (const FpPreset& preset : FpPresets()) {
     c.library.Unload();
-    FpEnvironment loaded, after;
+    FpEnvironment loaded{}, after{};
     {
       const HostFpScope host(preset.environment);
-      loaded = ReadFpEnvironment();
+      loaded = vek::ReadFpRegisters();
       const bool ok = c.library.Load(c.file);
-      after = ReadFpEnvironment();
+      after = vek::ReadFpRegisters();
       if (!ok) Fail("reload failed: " + c.library.error());
     }
     if (after != loaded) {
