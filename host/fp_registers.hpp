@@ -50,33 +50,26 @@ constexpr uint16_t kX87StatusFlags = 0x80FF;
 // x87 tag word: two bits a register, 11 for empty.
 constexpr uint16_t kX87TagsAllEmpty = 0xFFFF;
 
-// The 28-byte x87 environment of fnstenv/fldenv in 32-bit protected mode.
+// The 28-byte x87 environment of fnstenv/fldenv in 32-bit protected mode: seven 32-bit words, one
+// a line, each checked at its offset.
 struct X87Environment {
-  uint16_t control;
-  uint16_t reserved0;
-  uint16_t status;
-  uint16_t reserved1;
-  uint16_t tag;
-  uint16_t reserved2;
+  uint16_t control, reserved0;
+  uint16_t status, reserved1;
+  uint16_t tag, reserved2;
   uint32_t instructionOffset;
-  uint16_t instructionSelector;
-  uint16_t opcode;  // the low 11 bits of the last non-control instruction's opcode
+  uint16_t instructionSelector, opcode;  // opcode: the low 11 bits of the last non-control one
   uint32_t operandOffset;
-  uint16_t operandSelector;
-  uint16_t reserved3;
+  uint16_t operandSelector, reserved3;
 };
-static_assert(__builtin_offsetof(X87Environment, control) == 0, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, reserved0) == 2, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, status) == 4, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, reserved1) == 6, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, tag) == 8, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, reserved2) == 10, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, instructionOffset) == 12, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, instructionSelector) == 16, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, opcode) == 18, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, operandOffset) == 20, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, operandSelector) == 24, "x87 environment layout");
-static_assert(__builtin_offsetof(X87Environment, reserved3) == 26, "x87 environment layout");
+#define VEK_X87_AT(field, offset) (__builtin_offsetof(X87Environment, field) == (offset))
+static_assert(VEK_X87_AT(control, 0) && VEK_X87_AT(reserved0, 2), "x87 environment word 0");
+static_assert(VEK_X87_AT(status, 4) && VEK_X87_AT(reserved1, 6), "x87 environment word 1");
+static_assert(VEK_X87_AT(tag, 8) && VEK_X87_AT(reserved2, 10), "x87 environment word 2");
+static_assert(VEK_X87_AT(instructionOffset, 12), "x87 environment word 3");
+static_assert(VEK_X87_AT(instructionSelector, 16) && VEK_X87_AT(opcode, 18), "x87 environment word 4");
+static_assert(VEK_X87_AT(operandOffset, 20), "x87 environment word 5");
+static_assert(VEK_X87_AT(operandSelector, 24) && VEK_X87_AT(reserved3, 26), "x87 environment word 6");
+#undef VEK_X87_AT
 static_assert(sizeof(X87Environment) == 28, "fnstenv stores 28 bytes in 32-bit protected mode");
 
 // The environment with the control word and the host's status flags replaced, the rest as stored.
